@@ -1,0 +1,123 @@
+#pragma once
+// The editor window: the text area, the menu bar with every command, and the
+// split-screen web view.
+
+#include "platform/form.h"
+
+namespace pw {
+class FolderList;
+class OleContainer;
+class Shape;
+class TextBox;
+class WebView;
+} // namespace pw
+
+class textedit : public pw::Form {
+    Q_OBJECT
+public:
+    textedit();
+
+    // The default instance: created and loaded on first use.
+    static textedit& instance() { return pw::DefaultInstance<textedit>::get(); }
+    static textedit* loadedInstance() { return pw::DefaultInstance<textedit>::peek(); }
+
+    // Controls, from the top of the stacking order down.
+    pw::FolderList* Dir1;
+    pw::WebView* WebBrowser1;
+    pw::TextBox* Text1;
+    pw::OleContainer* OLE6;
+    pw::OleContainer* OLE5;
+    pw::OleContainer* OLE4;
+    pw::OleContainer* OLE3;
+    pw::OleContainer* OLE2;
+    pw::OleContainer* OLE1;
+    pw::Shape* Shape1;
+
+    // The text format, kept as text and converted at each use.
+    QString CurrentFontName;
+    QString CurrentBold;
+    QString CurrentFontSize;
+    QString CurrentForeColor;
+
+    // Menus.
+    pw::Menu *fl, *edt, *fnts, *vwew, *wcw, *hlep, *don, *mPopupSys;
+    pw::Menu *opd, *sav, *ddel, *prnt, *clsg, *ext;
+    pw::Menu *cpyh, *ptsf;
+    pw::Menu *fnt, *sz, *tp, *cl;
+    pw::Menu *mssfg, *mss, *msg, *msm, *msans, *xligh;
+    pw::Menu *eight, *nine, *ten, *elebv, *twelve, *fourte, *sizten, *eighteen, *twenty, *twetnttwo,
+        *twentyfour, *twentysix, *twentyeight, *thirtysix, *fourtyeight, *seventytwo;
+    pw::Menu *reg, *bold;
+    pw::Menu *blk, *blu, *rdf;
+    pw::Menu *namand, *awpn, *sscreen, *horisz, *refresh;
+    pw::Menu *about, *redme, *contactus;
+    pw::Menu *dola, *twodol, *fivedol;
+    pw::Menu *mPopRestore, *mPopExit;
+
+    // File
+    void opd_Click();
+    void sav_Click();
+    void ddel_Click();
+    void prnt_Click();
+    void clsg_Click();
+    void ext_Click();
+    // Edit
+    void cpyh_Click();
+    void ptsf_Click();
+    // Font > Font
+    void mssfg_Click();
+    void mss_Click();
+    void msg_Click();
+    void msm_Click();
+    void msans_Click();
+    void xligh_Click();
+    // Font > Size
+    void eight_Click();
+    void nine_Click();
+    void ten_Click();
+    void elebv_Click();
+    void twelve_Click();
+    void fourte_Click();
+    void sizten_Click();
+    void eighteen_Click();
+    void twenty_Click();
+    void twetnttwo_Click();
+    void twentyfour_Click();
+    void twentysix_Click();
+    void twentyeight_Click();
+    void thirtysix_Click();
+    void fourtyeight_Click();
+    void seventytwo_Click();
+    // Font > Type
+    void reg_Click();
+    void bold_Click();
+    // Font > Color
+    void blk_Click();
+    void blu_Click();
+    void rdf_Click();
+    // View
+    void namand_Click();
+    void awpn_Click();
+    void horisz_Click();
+    void refresh_Click();
+    // Calculator, Help, Donate
+    void wcw_Click();
+    void about_Click();
+    void redme_Click();
+    void contactus_Click();
+    void dola_Click();
+    void twodol_Click();
+    void fivedol_Click();
+    // Notification-area menu
+    void mPopRestore_Click();
+    void mPopExit_Click();
+
+    // Window events.
+    void Form_Load() override;
+    void Form_Resize() override;
+    void Form_Unload() override;
+    void Form_MouseMove(int button, int shift, float x, float y) override;
+
+private:
+    void buildMenus();
+};

@@ -1,0 +1,46 @@
+#include "application.h"
+
+#include <QApplication>
+#include <QByteArray>
+
+#include <cstdio>
+
+namespace pw {
+
+namespace {
+
+// On X11 and Wayland desktops a missing display would end in a crash deep in
+// the window system; say it plainly instead.
+bool haveDisplay() {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+#else
+    return true;
+#endif
+}
+
+} // namespace
+
+void prepareApplication() {
+    QApplication::setApplicationName(QStringLiteral("Pagewick"));
+    // A hidden window is still loaded; the program ends when its last window
+    // is unloaded, not when the last visible one closes.
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
+int runApplication(int& argc, char** argv, const std::function<void()>& startup) {
+    if (!haveDisplay()) {
+        std::fputs("pagewick: there is no display to show the window on "
+                   "(neither DISPLAY nor WAYLAND_DISPLAY is set).\n",
+                   stderr);
+        return 1;
+    }
+    QApplication app(argc, argv);
+    prepareApplication();
+    startup();
+    return app.exec();
+}
+
+} // namespace pw

@@ -1,0 +1,215 @@
+#include "form.h"
+
+#include "failure.h"
+#include "services.h"
+#include "units.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+
+namespace pw {
+
+namespace {
+QList<Form*>& loadedList() {
+    static QList<Form*> list;
+    return list;
+}
+} // namespace
+
+Form::Form(int clientWidth, int clientHeight, bool minimiseButton) : QMainWindow(nullptr) {
+    Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (minimiseButton)
+        flags |= Qt::WindowMinimizeButtonHint;
+    setWindowFlags(flags);
+
+    m_surface = new QWidget(this);
+    m_surface->setObjectName(QStringLiteral("surface"));
+    m_surface->setFixedSize(px(clientWidth), px(clientHeight));
+    m_surface->setMouseTracking(true);
+    m_surface->installEventFilter(this);
+    setCentralWidget(m_surface);
+    // The frame cannot be dragged: the window is exactly its client area plus
+    // the menu bar.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+Form::~Form() {
+    loadedList().removeAll(this);
+}
+
+QList<Form*> Form::loadedForms() {
+    return loadedList();
+}
+
+int Form::WindowState() const {
+    const Qt::WindowStates s = windowState();
+    if (s & Qt::WindowMinimized)
+        return vbMinimized;
+    if (s & Qt::WindowMaximized)
+        return vbMaximized;
+    return vbNormal;
+}
+
+void Form::setWindowState(int state) {
+    Qt::WindowStates s = windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
+    if (state == vbMinimized)
+        s |= Qt::WindowMinimized;
+    else if (state == vbMaximized)
+        s |= Qt::WindowMaximized;
+    QMainWindow::setWindowState(s);
+}
+
+void Form::load() {
+    m_loaded = true;
+    loadedList().append(this);
+    dispatch("Form_Load", [this] { Form_Load(); });
+}
+
+void Form::Show() {
+    show();
+}
+
+void Form::Hide() {
+    hide();
+}
+
+void Form::Unload() {
+    if (!m_loaded || m_unloading)
+        return;
+    m_unloading = true;
+    try {
+        Form_Unload();
+    } catch (...) {
+        m_unloading = false;
+        throw;
+    }
+    finishUnload();
+}
+
+void Form::finishUnload() {
+    m_loaded = false;
+    loadedList().removeAll(this);
+    hide();
+    // A handler of this window may still be running (a window that unloads
+    // itself); the object goes once control is back in the event loop.
+    deleteLater();
+    if (loadedList().isEmpty())
+        services().quit();
+}
+
+void Form::Refresh() {
+    repaint();
+}
+
+void Form::PopupMenu(Menu* menu) {
+    if (menu && menu->submenu())
+        menu->submenu()->exec(QCursor::pos());
+}
+
+void Form::End() {
+    services().end();
+}
+
+void Form::Form_MouseMove(int, int, float, float) {}
+
+Menu* Form::addMenu(Menu* parent, const char* name, const QString& caption) {
+    QMenu* menu = parent ? parent->submenu()->addMenu(caption) : menuBar()->addMenu(caption);
+    menu->setObjectName(QString::fromLatin1(name));
+    return new Menu(name, menu->menuAction(), menu, this);
+}
+
+Menu* Form::addCommand(Menu* parent, const char* name, const QString& caption,
+                       std::function<void()> handler, const QKeySequence& shortcut) {
+    QAction* action =
+        parent ? parent->submenu()->addAction(caption) : menuBar()->addAction(caption);
+    action->setMenuRole(QAction::NoRole);
+    if (!shortcut.isEmpty()) {
+        action->setShortcut(shortcut);
+        action->setShortcutContext(Qt::WindowShortcut);
+    }
+    auto* item = new Menu(name, action, nullptr, this);
+    connect(item, &Menu::Click, this,
+            [name, handler = std::move(handler)] { dispatch(name, handler); });
+    return item;
+}
+
+void Form::raiseMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers,
+                          const QPointF& pixels) {
+    int button = 0;
+    if (buttons & Qt::LeftButton)
+        button |= 1;
+    if (buttons & Qt::RightButton)
+        button |= 2;
+    if (buttons & Qt::MiddleButton)
+        button |= 4;
+    int shift = 0;
+    if (modifiers & Qt::ShiftModifier)
+        shift |= 1;
+    if (modifiers & Qt::ControlModifier)
+        shift |= 2;
+    if (modifiers & Qt::AltModifier)
+        shift |= 4;
+    const double scale = m_scaleMode == vbPixels ? 1.0 : Screen::TwipsPerPixelX;
+    const float x = float(pixels.x() * scale);
+    const float y = float(pixels.y() * scale);
+    dispatch("Form_MouseMove", [&] { Form_MouseMove(button, shift, x, y); });
+}
+
+void Form::closeEvent(QCloseEvent* event) {
+    if (!m_loaded || m_unloading) {
+        event->accept();
+        return;
+    }
+    if (dispatch("Form_Unload", [this] { Unload(); }))
+        event->accept();
+    else
+        event->ignore();
+}
+
+void Form::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && m_loaded)
+        dispatch("Form_Resize", [this] { Form_Resize(); });
+}
+
+void Form::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    if (m_loaded)
+        dispatch("Form_Resize", [this] { Form_Resize(); });
+}
+
+bool Form::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_surface && event->type() == QEvent::MouseMove) {
+        auto* me = static_cast<QMouseEvent*>(event);
+        raiseMouseMove(me->buttons(), me->modifiers(), me->position());
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+Menu::Menu(const char* name, QAction* action, QMenu* submenu, QObject* parent)
+    : QObject(parent), m_action(action), m_submenu(submenu) {
+    setObjectName(QString::fromLatin1(name));
+    m_action->setObjectName(QString::fromLatin1(name));
+    connect(m_action, &QAction::triggered, this, &Menu::Click);
+}
+
+QString Menu::Caption() const {
+    return m_action->text();
+}
+void Menu::setCaption(const QString& caption) {
+    m_action->setText(caption);
+}
+bool Menu::Visible() const {
+    return m_action->isVisible();
+}
+void Menu::setVisible(bool visible) {
+    m_action->setVisible(visible);
+}
+
+} // namespace pw

@@ -1,0 +1,16 @@
+#include "recorder.h"
+
+#include "platform/form.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+
+void unloadAllWindows() {
+    for (pw::Form* f : pw::Form::loadedForms()) {
+        try {
+            f->Unload();
+        } catch (...) {
+        }
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
