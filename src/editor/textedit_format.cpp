@@ -1,84 +1,124 @@
-#include "editor/pending.h"
-#include "editor/textedit.h"
+// The Font menu. Each command records its choice as text in the window's
+// format settings and then converts that text and applies it to the whole text
+// area; the text, the selection and the focus are left alone. Size 28 only
+// records its size, so the next print uses 28 points while the screen keeps
+// the size it had.
 
+#include "editor/formatvalues.h"
+#include "editor/textedit.h"
+#include "platform/textbox.h"
+
+// Font > Font
 void textedit::mssfg_Click() {
-    commandPending("mssfg");
+    CurrentFontName = QStringLiteral("Ms Sans Serif");
+    Text1->setFontName(CurrentFontName);
 }
 void textedit::mss_Click() {
-    commandPending("mss");
+    CurrentFontName = QStringLiteral("Ms Serif");
+    Text1->setFontName(CurrentFontName);
 }
 void textedit::msg_Click() {
-    commandPending("msg");
+    CurrentFontName = QStringLiteral("Ms Gothic");
+    Text1->setFontName(CurrentFontName);
 }
 void textedit::msm_Click() {
-    commandPending("msm");
+    CurrentFontName = QStringLiteral("Ms Mincho");
+    Text1->setFontName(CurrentFontName);
 }
 void textedit::msans_Click() {
-    commandPending("msans");
+    CurrentFontName = QStringLiteral("MVSans");
+    Text1->setFontName(CurrentFontName);
 }
 void textedit::xligh_Click() {
-    commandPending("xligh");
+    CurrentFontName = QStringLiteral("NapoliSerial-Xlight");
+    Text1->setFontName(CurrentFontName);
 }
+
+// Font > Size
 void textedit::eight_Click() {
-    commandPending("eight");
+    CurrentFontSize = QStringLiteral("8");
+    Text1->setFontSize(pw::toSingle(CurrentFontSize));
 }
 void textedit::nine_Click() {
-    commandPending("nine");
+    CurrentFontSize = QStringLiteral("9");
+    Text1->setFontSize(pw::toSingle(CurrentFontSize));
 }
 void textedit::ten_Click() {
-    commandPending("ten");
+    CurrentFontSize = QStringLiteral("10");
+    Text1->setFontSize(pw::toSingle(CurrentFontSize));
 }
 void textedit::elebv_Click() {
-    commandPending("elebv");
+    CurrentFontSize = QStringLiteral("11");
+    Text1->setFontSize(pw::toSingle(CurrentFontSize));
 }
 void textedit::twelve_Click() {
-    commandPending("twelve");
+    CurrentFontSize = QStringLiteral("12");
+    Text1->setFontSize(pw::toSingle(CurrentFontSize));
 }
 void textedit::fourte_Click() {
-    commandPending("fourte");
+    CurrentFontSize = QStringLiteral("14");
+    Text1->setFontSize(pw::toSingle(CurrentFontSize));
 }
 void textedit::sizten_Click() {
-    commandPending("sizten");
+    CurrentFontSize = QStringLiteral("16");
+    Text1->setFontSize(pw::toSingle(CurrentFontSize));
 }
 void textedit::eighteen_Click() {
-    commandPending("eighteen");
+    CurrentFontSize = QStringLiteral("18");
+    Text1->setFontSize(pw::toSingle(CurrentFontSize));
 }
 void textedit::twenty_Click() {
-    commandPending("twenty");
+    CurrentFontSize = QStringLiteral("20");
+    Text1->setFontSize(pw::toSingle(CurrentFontSize));
 }
 void textedit::twetnttwo_Click() {
-    commandPending("twetnttwo");
+    CurrentFontSize = QStringLiteral("22");
+    Text1->setFontSize(pw::toSingle(CurrentFontSize));
 }
 void textedit::twentyfour_Click() {
-    commandPending("twentyfour");
+    CurrentFontSize = QStringLiteral("24");
+    Text1->setFontSize(pw::toSingle(CurrentFontSize));
 }
 void textedit::twentysix_Click() {
-    commandPending("twentysix");
+    CurrentFontSize = QStringLiteral("26");
+    Text1->setFontSize(pw::toSingle(CurrentFontSize));
 }
 void textedit::twentyeight_Click() {
-    commandPending("twentyeight");
+    CurrentFontSize = QStringLiteral("28");
 }
 void textedit::thirtysix_Click() {
-    commandPending("thirtysix");
+    CurrentFontSize = QStringLiteral("36");
+    Text1->setFontSize(pw::toSingle(CurrentFontSize));
 }
 void textedit::fourtyeight_Click() {
-    commandPending("fourtyeight");
+    CurrentFontSize = QStringLiteral("48");
+    Text1->setFontSize(pw::toSingle(CurrentFontSize));
 }
 void textedit::seventytwo_Click() {
-    commandPending("seventytwo");
+    CurrentFontSize = QStringLiteral("72");
+    Text1->setFontSize(pw::toSingle(CurrentFontSize));
 }
+
+// Font > Type
 void textedit::reg_Click() {
-    commandPending("reg");
+    CurrentBold = QStringLiteral("false");
+    Text1->setFontBold(pw::toBoolean(CurrentBold));
 }
 void textedit::bold_Click() {
-    commandPending("bold");
+    CurrentBold = QStringLiteral("true");
+    Text1->setFontBold(pw::toBoolean(CurrentBold));
 }
+
+// Font > Color: colour numbers are 0x00BBGGRR, red in the low byte.
 void textedit::blk_Click() {
-    commandPending("blk");
+    CurrentForeColor = QString::number(0); // black
+    Text1->setForeColor(pw::toLong(CurrentForeColor));
 }
 void textedit::blu_Click() {
-    commandPending("blu");
+    CurrentForeColor = QString::number(16711680); // pure blue, 0xFF0000
+    Text1->setForeColor(pw::toLong(CurrentForeColor));
 }
 void textedit::rdf_Click() {
-    commandPending("rdf");
+    CurrentForeColor = QString::number(255); // pure red, 0x0000FF
+    Text1->setForeColor(pw::toLong(CurrentForeColor));
 }
