@@ -1,5 +1,6 @@
 #include "textedit.h"
 
+#include "embedded/packages.h"
 #include "platform/controls.h"
 #include "platform/folderlist.h"
 #include "platform/olecontainer.h"
@@ -35,6 +36,7 @@ textedit::textedit() : pw::Form(11685, 8295, /*minimiseButton=*/true) {
     OLE4 = container("OLE4", 7800, 1800, 255, 135);
     OLE5 = container("OLE5", 8520, 1440, 135, 30);
     OLE6 = container("OLE6", 3480, 1320, 135, 30);
+    loadPackages(*this);
 
     Text1 = new pw::TextBox(s);
     Text1->setObjectName(QStringLiteral("Text1"));
