@@ -4,6 +4,8 @@
 #include "platform/failure.h"
 #include "platform/seqfile.h"
 
+#include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -18,6 +20,14 @@ void writeAll(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(bytes);
+}
+
+QByteArray randomBytes(qsizetype size, quint32 seed) {
+    QRandomGenerator gen(seed);
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (char& b : bytes)
+        b = char(gen.bounded(256));
+    return bytes;
 }
 
 } // namespace
@@ -85,6 +95,66 @@ private slots:
         // Unstorable text (a lone surrogate) is refused, not replaced.
         pw::SequentialFile f(path, pw::SequentialFile::Output);
         QVERIFY_THROWS_EXCEPTION(pw::OperationError, f.Print(QString(QChar(0xD800))));
+    }
+
+    void bytesThatAreNoTextAreKept() {
+        bool ok = true;
+        QCOMPARE(pw::fromCodePage("a\xff\xc3\xbc\xc3", &ok),
+                 QString::fromUtf16(u"a\xDCFF\u00FC\xDCC3"));
+        QVERIFY(!ok);
+        QCOMPARE(pw::fromCodePage("\xef\xbb\xbf\xc2\xa0", &ok),
+                 QStringView(u"\uFEFF\u00A0").toString());
+        QVERIFY(ok);
+        // Only U+DC80..U+DCFF stand for bytes; other lone surrogates are refused.
+        qsizetype bad = -1;
+        QCOMPARE(pw::toCodePage(QString::fromUtf16(u"\xDC80\xDCFF"), &ok), QByteArray("\x80\xff"));
+        QVERIFY(ok);
+        pw::toCodePage(QString::fromUtf16(u"ab\xDC41"), &ok, &bad);
+        QVERIFY(!ok);
+        QCOMPARE(bad, 2);
+        pw::toCodePage(QString::fromUtf16(u"\xD83D\xDE00x\xD83D"), &ok, &bad);
+        QCOMPARE(bad, 3);
+    }
+
+    void anyBytesRoundTrip_data() {
+        QTest::addColumn<QByteArray>("codePage");
+        for (const char* name : {"UTF-8", "CP1252", "ISO-8859-15", "SHIFT_JIS", "GB18030", "BIG5"})
+            QTest::newRow(name) << QByteArray(name);
+    }
+
+    void anyBytesRoundTrip() {
+        QFETCH(QByteArray, codePage);
+        if (!pw::setCodePage(codePage))
+            QSKIP("The system cannot convert this code page.");
+        const auto restore = qScopeGuard([] { pw::setCodePage(QByteArray()); });
+        for (quint32 seed = 1; seed <= 4; ++seed) {
+            const QByteArray bytes = randomBytes(4096, seed);
+            const QByteArray back = pw::toCodePage(pw::fromCodePage(bytes));
+            QVERIFY2(back == bytes, qPrintable(QStringLiteral("seed %1").arg(seed)));
+        }
+        // Plain text of the code page reads as characters, not as kept bytes.
+        bool ok = false;
+        QCOMPARE(pw::fromCodePage("plain ASCII", &ok), QStringLiteral("plain ASCII"));
+        QVERIFY(ok);
+    }
+
+    void onlyOrdinaryFilesAreOpened() {
+        const QString fifo = dir.filePath("pipe");
+        QProcess p;
+        p.start("mkfifo", {fifo});
+        if (!p.waitForFinished(10000) || p.exitCode() != 0)
+            QSKIP("mkfifo is not available.");
+        // Neither blocks on the pipe nor replaces it by a file.
+        QVERIFY_THROWS_EXCEPTION(pw::OperationError,
+                                 pw::SequentialFile(fifo, pw::SequentialFile::Input));
+        QVERIFY_THROWS_EXCEPTION(pw::OperationError,
+                                 pw::SequentialFile(fifo, pw::SequentialFile::Output));
+        QVERIFY(!QFileInfo(fifo).isFile() && QFileInfo(fifo).exists());
+        // A folder is never deleted, named with or without a final separator.
+        QVERIFY(QDir(dir.path()).mkdir("folder"));
+        QVERIFY_THROWS_EXCEPTION(pw::OperationError, pw::Kill(dir.filePath("folder")));
+        QVERIFY_THROWS_EXCEPTION(pw::OperationError, pw::Kill(dir.filePath("folder") + "/"));
+        QVERIFY(QFileInfo(dir.filePath("folder")).isDir());
     }
 
     void failuresNameTheFile() {

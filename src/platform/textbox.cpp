@@ -34,6 +34,9 @@ char16_t standInFor(char16_t c) {
     case 0xFFFC: // object replacement
         return 0xFFFD;
     default:
+        // A byte of a file that is not valid text, kept as U+DC80..U+DCFF.
+        if (c >= 0xDC80 && c <= 0xDCFF)
+            return 0xFFFD;
         return 0;
     }
 }
@@ -175,7 +178,10 @@ void TextBox::insertMapped(QTextCursor& cursor, const QString& text) {
             run += QChar(LineSeparator);
             continue;
         }
-        const char16_t stand = standInFor(c);
+        char16_t stand = standInFor(c);
+        // The second half of a surrogate pair is never a kept byte.
+        if (stand && QChar::isLowSurrogate(c) && i > 0 && text[i - 1].isHighSurrogate())
+            stand = 0;
         if (!stand && c != 0) {
             run += QChar(c);
             continue;
