@@ -1,27 +1,52 @@
 #pragma once
 // The folder list: the folders of its Path from the root down, then the
-// subfolders of the current one. It never changes the process's current
-// folder.
+// subfolders of the current one, each indented one step further. A
+// double-click or Enter opens the folder under the cursor. It never changes
+// the process's current folder.
 
 #include <QListWidget>
 
 namespace pw {
 
+class DriveName;
+
 class FolderList : public QListWidget {
     Q_OBJECT
 public:
-    // Starts at the process's current folder.
+    // Starts at the process's current folder. Nothing is read from the disk
+    // until the list is shown or asked for its entries.
     explicit FolderList(QWidget* parent);
 
+    // The current folder, with native separators; a root folder ends in its
+    // separator ("/", "C:\"), any other folder does not.
     QString Path() const { return m_path; }
-    // Every change raises Change.
+    // Moves to a folder (a relative one lies in the process's current
+    // folder). A change raises Change. Throws OperationError when the folder
+    // does not exist, is a file or cannot be read.
     void setPath(const QString& path);
+    // Moves to the drive's current folder; throws when it is not ready.
+    void setPath(const DriveName& drive);
+
+    // Reads the folder again.
+    void Refresh();
+    // The entries: how many, and the folder each one stands for.
+    int ListCount();
+    QString List(int index);
 
 signals:
     void Change();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
+    void ensureFilled();
+    void fill();
+    void open(int row);
+
     QString m_path;
+    bool m_dirty = true;
 };
 
 } // namespace pw

@@ -1,0 +1,569 @@
+// The Open, Save As and Delete dialogs: their windows, the drive, folder and
+// file lists, the text file format through the dialogs, and that a failure
+// never destroys the user's text or files.
+
+#include "dialogs/delfile.h"
+#include "dialogs/openfile.h"
+#include "dialogs/savefile.h"
+#include "editor/textedit.h"
+#include "platform/combobox.h"
+#include "platform/controls.h"
+#include "platform/drivelist.h"
+#include "platform/failure.h"
+#include "platform/filelist.h"
+#include "platform/folderlist.h"
+#include "platform/seqfile.h"
+#include "platform/textbox.h"
+#include "platform/units.h"
+#include "support/recorder.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+QRect twipsRect(const QWidget* w) {
+    return {pw::leftTwips(w), pw::topTwips(w), pw::widthTwips(w), pw::heightTwips(w)};
+}
+
+// The control that Tab moves to from w (a list's own viewport is part of it).
+QWidget* nextTab(QWidget* w) {
+    QWidget* n = w->nextInFocusChain();
+    while (n != w && (n->parentWidget() != w->parentWidget() || !(n->focusPolicy() & Qt::TabFocus)))
+        n = n->nextInFocusChain();
+    return n;
+}
+
+// Runs a command as root would (mount, umount); false when it cannot run or
+// fails.
+bool run(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+// A small file system of its own, for a disk that fills up or goes away.
+class TmpfsMount {
+public:
+    TmpfsMount(const QString& where, const QString& size) : m_where(where) {
+        QDir().mkpath(where);
+        m_mounted =
+            run(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=" + size, "tmpfs", where});
+    }
+    ~TmpfsMount() { unmount(); }
+    bool mounted() const { return m_mounted; }
+    void unmount() {
+        if (m_mounted)
+            m_mounted = !run(QStringLiteral("umount"), {m_where});
+    }
+
+private:
+    QString m_where;
+    bool m_mounted = false;
+};
+
+} // namespace
+
+class DialogsTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+    Recorder* rec = nullptr;
+    QString startFolder;
+
+    QString path(const QString& name) const { return dir.filePath(name); }
+    QString folder() const { return QDir::toNativeSeparators(dir.path()); }
+
+    // The Open dialog at the test folder with a name typed, "Open" pressed.
+    void openThroughDialog(const QString& name) {
+        openfile& d = openfile::instance();
+        d.Dir1->setPath(folder());
+        d.Text1->setText(name);
+        d.Command1->click();
+    }
+    void saveThroughDialog(const QString& name, const QString& type) {
+        savefile& d = savefile::instance();
+        d.Dir1->setPath(folder());
+        d.Text1->setText(name);
+        d.Combo1->setText(type);
+        d.Command1->click();
+    }
+    // The one critical message a failure shows; empty when there was none.
+    QString failureShown() {
+        if (rec->boxes.size() != 1 || rec->boxes[0].style != pw::MsgBoxCritical)
+            return {};
+        return rec->boxes[0].text;
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(dir.isValid());
+        startFolder = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir.path()));
+    }
+    void init() {
+        rec = new Recorder;
+        pw::setCodePage(QByteArray());
+    }
+    void cleanup() {
+        unloadAllWindows();
+        delete rec;
+        // Each case starts with an empty folder (which stays the current one).
+        for (const QFileInfo& e :
+             QDir(dir.path())
+                 .entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) {
+            if (e.isDir())
+                QDir(e.filePath()).removeRecursively();
+            else
+                QFile::remove(e.filePath());
+        }
+        // No list moved the process's current folder.
+        QCOMPARE(QDir::currentPath(), dir.path());
+    }
+    void cleanupTestCase() { QDir::setCurrent(startFolder); }
+
+    void windowsAreLaidOutAsDesigned() {
+        const QFont font = openfile::instance().Label1->font();
+        QCOMPARE(font.family(), QStringLiteral("MS Sans Serif"));
+        QCOMPARE(font.pointSizeF(), 9.75);
+        QCOMPARE(font.weight(), QFont::Bold);
+
+        openfile& o = openfile::instance();
+        QCOMPARE(o.Caption(), QStringLiteral("Open file"));
+        QCOMPARE(o.surface()->size(), QSize(pw::px(5430), pw::px(4845)));
+        QCOMPARE(twipsRect(o.Drive1), QRect(120, 120, 5175, 315));
+        QCOMPARE(twipsRect(o.Dir1), QRect(120, 600, 5175, 1215));
+        QCOMPARE(twipsRect(o.File1), QRect(120, 1920, 5175, 1650));
+        QCOMPARE(twipsRect(o.Label1), QRect(120, 3840, 2175, 375));
+        QCOMPARE(twipsRect(o.Text1), QRect(600, 3720, 4695, 375));
+        QCOMPARE(twipsRect(o.Command1), QRect(120, 4320, 2415, 375));
+        QCOMPARE(twipsRect(o.Command2), QRect(2880, 4320, 2415, 375));
+        QCOMPARE(o.Command1->Caption(), QStringLiteral("Open"));
+        QCOMPARE(o.Command2->Caption(), QStringLiteral("Cancel"));
+        QCOMPARE(o.Text1->font(), font);
+        QCOMPARE(o.Command1->font(), font);
+        QVERIFY(o.Dir1->font() != font);
+        QVERIFY(!(o.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+        QVERIFY(!o.Command1->isDefault() && !o.Command1->autoDefault());
+        QCOMPARE(nextTab(o.Drive1), static_cast<QWidget*>(o.Dir1));
+        QCOMPARE(nextTab(o.Dir1), static_cast<QWidget*>(o.File1));
+        QCOMPARE(nextTab(o.File1), static_cast<QWidget*>(o.Text1));
+        QCOMPARE(nextTab(o.Text1), static_cast<QWidget*>(o.Command1));
+        QCOMPARE(nextTab(o.Command1), static_cast<QWidget*>(o.Command2));
+
+        savefile& s = savefile::instance();
+        QCOMPARE(s.Caption(), QStringLiteral("Save File As"));
+        QCOMPARE(s.surface()->size(), QSize(pw::px(5460), pw::px(3660)));
+        QCOMPARE(twipsRect(s.Text1), QRect(840, 2040, 4455, 375));
+        QCOMPARE(twipsRect(s.Label1), QRect(120, 2160, 495, 375));
+        QCOMPARE(twipsRect(s.Command1), QRect(120, 3120, 2415, 375));
+        QCOMPARE(twipsRect(s.Label2), QRect(120, 2640, 855, 255));
+        QCOMPARE(twipsRect(s.Combo1), QRect(840, 2520, 4455, 360));
+        QCOMPARE(s.Command1->Caption(), QStringLiteral("Save "));
+        QCOMPARE(s.Label2->Caption(), QStringLiteral("Type"));
+        QCOMPARE(s.Combo1->font(), font);
+        QCOMPARE(s.Combo1->Text(), QString());
+        QStringList types;
+        for (int i = 0; i < s.Combo1->ListCount(); ++i)
+            types << s.Combo1->List(i);
+        QCOMPARE(types, QStringList({".txt", ".html", ".pl", ".js", ".php"}));
+        QCOMPARE(nextTab(s.Dir1), static_cast<QWidget*>(s.Text1));
+        QCOMPARE(nextTab(s.Command2), static_cast<QWidget*>(s.Combo1));
+
+        delfile& d = delfile::instance();
+        QCOMPARE(d.Caption(), QStringLiteral("Delete File"));
+        QCOMPARE(d.surface()->size(), QSize(pw::px(5415), pw::px(4965)));
+        QCOMPARE(twipsRect(d.File1), QRect(120, 2040, 5175, 1650));
+        QCOMPARE(twipsRect(d.Label1), QRect(120, 3960, 495, 255));
+        QCOMPARE(twipsRect(d.Text1), QRect(840, 3840, 4455, 375));
+        QCOMPARE(twipsRect(d.Command1), QRect(120, 4440, 2415, 375));
+        QCOMPARE(d.Command1->Caption(), QStringLiteral("Delete File"));
+    }
+
+    void menuShowsOneInstanceUntilUnloaded() {
+        textedit& w = textedit::instance();
+        w.sav->action()->trigger();
+        savefile* first = savefile::loadedInstance();
+        QVERIFY(first && first->isVisible());
+        QCOMPARE(first->Dir1->Path(), folder());
+        first->Text1->setText(QStringLiteral("typed"));
+        w.sav->action()->trigger();
+        QCOMPARE(savefile::loadedInstance(), first);
+        QCOMPARE(first->Text1->Text(), QStringLiteral("typed"));
+        QCOMPARE(first->Combo1->ListCount(), 5);
+
+        first->Command2->click(); // Cancel
+        QVERIFY(!savefile::loadedInstance());
+        QCOMPARE(readAll(path("typed")), QByteArray("<missing>"));
+        w.sav->action()->trigger();
+        QVERIFY(savefile::loadedInstance());
+        QCOMPARE(savefile::instance().Text1->Text(), QString());
+
+        w.opd->action()->trigger();
+        w.ddel->action()->trigger();
+        QVERIFY(openfile::loadedInstance() && delfile::loadedInstance());
+        QVERIFY(rec->boxes.empty());
+    }
+
+    void loadingFollowsTheLineRule_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("no final break") << QByteArray("a\r\nb") << "a\r\nb\r\n";
+        QTest::newRow("final crlf") << QByteArray("a\r\nb\r\n") << "a\r\nb\r\n";
+        QTest::newRow("empty line") << QByteArray("a\r\n\r\n") << "a\r\n\r\n";
+        QTest::newRow("lone cr") << QByteArray("a\rb") << "a\r\nb\r\n";
+        QTest::newRow("lone lf") << QByteArray("a\nb") << "a\nb\r\n";
+        QTest::newRow("empty file") << QByteArray() << "";
+    }
+
+    void loadingFollowsTheLineRule() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        writeAll(path("in.txt"), bytes);
+        textedit::instance().Text1->setText(QStringLiteral("old text"));
+        openThroughDialog(QStringLiteral("in.txt"));
+        QCOMPARE(textedit::instance().Text1->Text(), text);
+        QVERIFY(!openfile::loadedInstance());
+        QVERIFY(rec->boxes.empty());
+
+        // Saved back unedited, the file grows by exactly one CR LF.
+        saveThroughDialog(QStringLiteral("out"), QStringLiteral(".txt"));
+        QByteArray expected = text.toUtf8() + "\r\n";
+        QCOMPARE(readAll(path("out.txt")), expected);
+        QCOMPARE(rec->events, QStringList({"beep", "msgbox"}));
+        QCOMPARE(rec->boxes[0].text, QStringLiteral("File saved successfully!"));
+        QCOMPARE(rec->boxes[0].title, QStringLiteral("File Saved"));
+        QCOMPARE(rec->boxes[0].style, int(pw::MsgBoxExclamation));
+        QVERIFY(!savefile::loadedInstance());
+    }
+
+    void bytesSurviveOpenAndSave_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("marked"); // shown with replacement marks
+        QByteArray every;
+        for (int b = 0; b < 256; ++b)
+            if (b != '\r')
+                every += char(b);
+        QTest::newRow("every byte value") << every + "\r\n" << true;
+        QTest::newRow("nul") << QByteArray("a\0b\0\r\n\0\r\n", 9) << false;
+        QTest::newRow("no-break space and more")
+            << QByteArray("a\xc2\xa0"
+                          "b gr\xc3\xbc\xc3\x9f"
+                          "e \xe2\x82\xac \xf0\x9f\x98\x80 \xf0\x9f\x92\xa9 \xf0\x9f\x92\x80\r\n")
+            << false;
+        QTest::newRow("byte-order mark") << QByteArray("\xef\xbb\xbfx\r\n") << false;
+        QTest::newRow("latin-1 text") << QByteArray("caf\xe9 \xe0 la cr\xe8me\r\n") << true;
+        QTest::newRow("broken sequences")
+            << QByteArray("\xc3\r\n\xe2\x82\r\n\xed\xa0\x80\xc0\xaf\xf4\x90\x80\x80\xff\r\n")
+            << true;
+    }
+
+    void bytesSurviveOpenAndSave() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, marked);
+        writeAll(path("in.bin"), bytes);
+        openThroughDialog(QStringLiteral("in.bin"));
+        QCOMPARE(textedit::instance().Text1->toPlainText().contains(QChar(0xFFFD)), marked);
+        saveThroughDialog(QStringLiteral("out.bin"), QString());
+        QCOMPARE(readAll(path("out.bin")), bytes + "\r\n");
+        QCOMPARE(rec->events, QStringList({"beep", "msgbox"}));
+    }
+
+    void saveJoinsFolderNameAndType_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("name and type") << "notes"
+                                       << ".txt"
+                                       << "notes.txt";
+        QTest::newRow("type in name") << "notes.txt"
+                                      << ""
+                                      << "notes.txt";
+        QTest::newRow("type twice") << "notes.txt"
+                                    << ".txt"
+                                    << "notes.txt.txt";
+        QTest::newRow("no dot added") << "notes"
+                                      << "htm"
+                                      << "noteshtm";
+        QTest::newRow("type alone") << ""
+                                    << ".txt"
+                                    << ".txt";
+        QTest::newRow("subfolder") << "sub/inner"
+                                   << ".js"
+                                   << "sub/inner.js";
+    }
+
+    void saveJoinsFolderNameAndType() {
+        QFETCH(QString, name);
+        QFETCH(QString, type);
+        QFETCH(QString, file);
+        QDir(dir.path()).mkpath(QStringLiteral("sub"));
+        writeAll(path(file), "an older, longer content that is replaced whole");
+        textedit::instance().Text1->setText(QStringLiteral("abc"));
+        saveThroughDialog(name, type);
+        QCOMPARE(readAll(path(file)), QByteArray("abc\r\n"));
+        QVERIFY(QFile::remove(path(file)));
+    }
+
+    void openingAtARootFolderJoinsTwoSeparators() {
+        // The root's path ends in its separator; the name gets another one.
+        writeAll(path("root.txt"), "from the root\r\n");
+        openfile& d = openfile::instance();
+        d.Dir1->setPath(QDir::rootPath());
+        QCOMPARE(d.Dir1->Path(), QDir::toNativeSeparators(QDir::rootPath()));
+        d.Text1->setText(QDir(QDir::rootPath()).relativeFilePath(path("root.txt")));
+        d.Command1->click();
+        QVERIFY2(rec->boxes.empty(), qPrintable(failureShown()));
+        QCOMPARE(textedit::instance().Text1->Text(), QStringLiteral("from the root\r\n"));
+    }
+
+    void failingOpenKeepsTheText_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("empty name") << "";
+        QTest::newRow("no such file") << "missing.txt";
+        QTest::newRow("a folder") << "sub";
+    }
+
+    void failingOpenKeepsTheText() {
+        QFETCH(QString, name);
+        QDir(dir.path()).mkpath(QStringLiteral("sub"));
+        textedit::instance().Text1->setText(QStringLiteral("precious\r\ntext"));
+        openThroughDialog(name);
+        QVERIFY2(!failureShown().isEmpty(), "one critical message");
+        QCOMPARE(textedit::instance().Text1->Text(), QStringLiteral("precious\r\ntext"));
+        QVERIFY(openfile::loadedInstance());
+    }
+
+    void openingCreatesAClosedEditorAfresh() {
+        writeAll(path("a.txt"), "fresh");
+        openfile::instance(); // the editor is not loaded
+        QVERIFY(!textedit::loadedInstance());
+        openThroughDialog(QStringLiteral("a.txt"));
+        QVERIFY(textedit::loadedInstance());
+        QCOMPARE(textedit::instance().Text1->Text(), QStringLiteral("fresh\r\n"));
+    }
+
+    void failingSaveChangesNothing_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("mentioned");
+        QTest::newRow("no name, no type") << ""
+                                          << ""
+                                          << "x"
+                                          << "folder";
+        QTest::newRow("missing folder") << "no/such/x"
+                                        << ".txt"
+                                        << "x"
+                                        << "x.txt";
+        QTest::newRow("name of a folder") << "sub"
+                                          << ""
+                                          << "x"
+                                          << "folder";
+        QTest::newRow("unstorable character")
+            << "keep"
+            << ".txt" << QString::fromUtf16(u"ok\r\nab\xD800") << "U+D800";
+    }
+
+    void failingSaveChangesNothing() {
+        QFETCH(QString, name);
+        QFETCH(QString, type);
+        QFETCH(QString, text);
+        QFETCH(QString, mentioned);
+        QDir(dir.path()).mkpath(QStringLiteral("sub"));
+        writeAll(path("keep.txt"), "original");
+        const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden);
+        textedit::instance().Text1->setText(text);
+        saveThroughDialog(name, type);
+        QVERIFY2(failureShown().contains(mentioned), qPrintable(failureShown()));
+        QVERIFY(!rec->events.contains(QStringLiteral("beep")));
+        QVERIFY(savefile::loadedInstance());
+        QCOMPARE(readAll(path("keep.txt")), QByteArray("original"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden), before);
+        QVERIFY(savefile::instance().SaveText.isEmpty());
+    }
+
+    void otherCodePagesRefuseWhatTheyCannotStore() {
+        if (!pw::setCodePage("CP1252"))
+            QSKIP("The system cannot convert CP1252.");
+        writeAll(path("keep.txt"), "original");
+        textedit::instance().Text1->setText(
+            QString::fromUtf8("caf\xc3\xa9 \xe2\x82\xac\r\nl\xc4\x81"));
+        saveThroughDialog(QStringLiteral("keep"), QStringLiteral(".txt"));
+        QVERIFY2(failureShown().contains(QStringLiteral("U+0101")), qPrintable(failureShown()));
+        QVERIFY(failureShown().contains(QStringLiteral("line 2, column 2")));
+        QCOMPARE(readAll(path("keep.txt")), QByteArray("original"));
+
+        rec->boxes.clear();
+        rec->events.clear();
+        // Bytes the code page leaves undefined (0x81) come back unchanged.
+        writeAll(path("in.txt"), "caf\xe9 \x80 \x81\r\n");
+        openThroughDialog(QStringLiteral("in.txt"));
+        QCOMPARE(textedit::instance().Text1->Text().left(6),
+                 QString::fromUtf8("caf\xc3\xa9 \xe2\x82\xac"));
+        saveThroughDialog(QStringLiteral("keep"), QStringLiteral(".txt"));
+        QCOMPARE(readAll(path("keep.txt")), QByteArray("caf\xe9 \x80 \x81\r\n\r\n"));
+    }
+
+    void fullDiskKeepsTheOriginal() {
+        const QString where = path(QStringLiteral("small"));
+        TmpfsMount disk(where, QStringLiteral("256k"));
+        if (!disk.mounted())
+            QSKIP("Mounting a small tmpfs is not allowed here (needs root).");
+        const QString target = where + QStringLiteral("/doc.txt");
+        const QByteArray original(100 * 1024, 'o');
+        writeAll(target, original);
+        const QFile::Permissions mode =
+            QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ExeOther;
+        QVERIFY(QFile::setPermissions(target, mode));
+        // 100 KB fits beside the original; 300 KB does not.
+        textedit::instance().Text1->setText(QString(300 * 1024, QLatin1Char('n')));
+        savefile& d = savefile::instance();
+        d.Dir1->setPath(where);
+        d.Text1->setText(QStringLiteral("doc"));
+        d.Combo1->setText(QStringLiteral(".txt"));
+        d.Command1->click();
+        QVERIFY2(!failureShown().isEmpty(), "one critical message");
+        QVERIFY(!rec->events.contains(QStringLiteral("beep")));
+        QCOMPARE(readAll(target), original);
+        QCOMPARE(QDir(where).entryList(QDir::Files | QDir::Hidden), QStringList{"doc.txt"});
+
+        // A text that fits replaces the file and keeps its permissions.
+        rec->boxes.clear();
+        textedit::instance().Text1->setText(QString(50 * 1024, QLatin1Char('n')));
+        d.Command1->click();
+        QVERIFY2(rec->boxes.size() == 1 && rec->boxes[0].style == pw::MsgBoxExclamation,
+                 qPrintable(failureShown()));
+        QCOMPARE(readAll(target), QByteArray(50 * 1024, 'n') + "\r\n");
+        const QFile::Permissions modeBits(0x7077); // owner, group and others
+        QCOMPARE(QFileInfo(target).permissions() & modeBits, mode);
+    }
+
+    void deleteRemovesTheSelectedFileOnly() {
+        writeAll(path("a.txt"), "a");
+        writeAll(path("b.txt"), "b");
+        QDir(dir.path()).mkpath(QStringLiteral("sub"));
+        delfile& d = delfile::instance();
+        QVERIFY(!textedit::loadedInstance());
+        d.Dir1->setPath(folder());
+
+        // With no file selected the path names the folder: refused.
+        d.Command1->click();
+        QVERIFY(!failureShown().isEmpty());
+        QVERIFY(QFileInfo(dir.path()).isDir());
+        QVERIFY(!rec->events.contains(QStringLiteral("beep")));
+
+        // The name box shows the selection, whatever is typed; a click on the
+        // list leaves it as it is.
+        QTest::keyClicks(d.Text1, QStringLiteral("z"));
+        QCOMPARE(d.Text1->Text(), QString());
+        d.File1->setListIndex(d.File1->ListCount() - 1);
+        QCOMPARE(d.File1->FileName(), QStringLiteral("b.txt"));
+        QCOMPARE(d.Text1->Text(), QString());
+        QTest::keyClicks(d.Text1, QStringLiteral("z"));
+        QCOMPARE(d.Text1->Text(), QStringLiteral("b.txt"));
+
+        rec->boxes.clear();
+        rec->events.clear();
+        d.Command1->click();
+        QVERIFY(!QFile::exists(path("b.txt")));
+        QVERIFY(QFile::exists(path("a.txt")));
+        QCOMPARE(rec->events, QStringList({"beep", "msgbox"}));
+        QCOMPARE(rec->boxes[0].text, QStringLiteral("File Deleted!"));
+        QCOMPARE(rec->boxes[0].title, QStringLiteral("File Deleted"));
+        QCOMPARE(rec->boxes[0].style, int(pw::MsgBoxCritical));
+        QVERIFY(delfile::loadedInstance());
+        QCOMPARE(d.File1->FileName(), QStringLiteral("b.txt")); // still listed
+
+        // Deleting it again fails plainly; the editor was never involved.
+        rec->boxes.clear();
+        rec->events.clear();
+        d.Command1->click();
+        QVERIFY(failureShown().contains(QStringLiteral("does not exist")));
+        QVERIFY(!textedit::loadedInstance());
+    }
+
+    void drivesFoldersAndFilesFormAChain() {
+        QDir(dir.path()).mkpath(QStringLiteral("sub/inner"));
+        QDir(dir.path()).mkpath(QStringLiteral(".hidden"));
+        writeAll(path("sub/B.txt"), "b in sub");
+        writeAll(path("sub/a.txt"), "a in sub");
+        writeAll(path("sub/.secret"), "");
+        writeAll(path("a.txt"), "a at the top");
+
+        openfile& d = openfile::instance();
+        QCOMPARE(d.Drive1->Drive().root(), pw::DriveList::driveOf(dir.path()).root());
+        QCOMPARE(d.Dir1->Path(), folder());
+        QCOMPARE(d.File1->Path(), folder());
+
+        // The folder list: the path from the root down, then the subfolders.
+        const int depth = int(QDir::fromNativeSeparators(folder()).count(QLatin1Char('/')));
+        QCOMPARE(d.Dir1->ListCount(), depth + 2); // root .. folder, then "sub"
+        QCOMPARE(d.Dir1->List(0), QDir::toNativeSeparators(QDir::rootPath()));
+        QCOMPARE(d.Dir1->List(depth), folder());
+        QCOMPARE(d.Dir1->List(depth + 1), QDir::toNativeSeparators(path("sub")));
+
+        // Enter on "sub" opens it; the file list follows, hidden files left
+        // out, the name typed kept.
+        d.Text1->setText(QStringLiteral("a.txt"));
+        d.Dir1->setCurrentRow(depth + 1);
+        QTest::keyClick(d.Dir1, Qt::Key_Return);
+        QCOMPARE(d.Dir1->Path(), QDir::toNativeSeparators(path("sub")));
+        QCOMPARE(d.File1->Path(), d.Dir1->Path());
+        QCOMPARE(d.File1->ListCount(), 2);
+        QCOMPARE(d.File1->List(0), QStringLiteral("a.txt"));
+        QCOMPARE(d.File1->List(1), QStringLiteral("B.txt"));
+        QCOMPARE(d.File1->FileName(), QString());
+        QCOMPARE(d.Text1->Text(), QStringLiteral("a.txt"));
+
+        // A click on a file names it; "Open" reads it from the folder shown.
+        d.File1->setListIndex(1);
+        QCOMPARE(d.Text1->Text(), QStringLiteral("B.txt"));
+        d.Text1->setText(QStringLiteral("inner/../a.txt"));
+        d.Command1->click();
+        QCOMPARE(textedit::instance().Text1->Text(), QStringLiteral("a in sub\r\n"));
+
+        // Choosing the drive again brings the lists back to the current folder.
+        openfile& again = openfile::instance();
+        again.Dir1->setPath(path("sub/inner"));
+        pw::dispatch("Drive1_Change", [&] { again.Drive1_Change(); });
+        QCOMPARE(again.Dir1->Path(), folder());
+        QCOMPARE(again.File1->ListCount(), 1);
+    }
+
+    void aDriveThatIsGoneIsNotReady() {
+        const QString where = path(QStringLiteral("stick"));
+        TmpfsMount stick(where, QStringLiteral("64k"));
+        if (!stick.mounted())
+            QSKIP("Mounting a tmpfs is not allowed here (needs root).");
+        writeAll(where + QStringLiteral("/on-stick.txt"), "x");
+        delfile& d = delfile::instance();
+        d.Drive1->Refresh();
+        d.Drive1->setDrive(where); // raises Drive1_Change
+        QVERIFY2(rec->boxes.empty(), qPrintable(failureShown()));
+        QCOMPARE(d.Dir1->Path(), QDir::toNativeSeparators(where)); // its root: cwd is elsewhere
+        QCOMPARE(d.File1->List(0), QStringLiteral("on-stick.txt"));
+
+        stick.unmount();
+        if (stick.mounted())
+            QSKIP("Could not unmount the tmpfs.");
+        pw::dispatch("Drive1_Change", [&] { d.Drive1_Change(); });
+        QVERIFY2(failureShown().contains(QStringLiteral("not ready")), qPrintable(failureShown()));
+        QCOMPARE(d.Dir1->Path(), QDir::toNativeSeparators(where));
+    }
+};
+
+QTEST_MAIN(DialogsTest)
+#include "tst_dialogs.moc"
