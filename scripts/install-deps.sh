@@ -9,6 +9,7 @@ packages=(
     libgl-dev libqt6opengl6-dev
     fonts-dejavu-core
     xvfb xauth openbox xdotool poppler-utils
+    trayer x11-utils
 )
 
 missing=()

@@ -4,6 +4,7 @@
 #include "platform/controls.h"
 #include "platform/folderlist.h"
 #include "platform/olecontainer.h"
+#include "platform/shell.h"
 #include "platform/textbox.h"
 #include "platform/units.h"
 #include "platform/webview.h"
@@ -150,6 +151,17 @@ void textedit::Form_Load() {
     Show();
     Refresh();
 
+    // 3: the notification icon. Without a notification area the window
+    // simply has none.
+    TrayIcon.cbSize = pw::NotifyIconRecordSize;
+    TrayIcon.hWnd = pw::handle32(hWnd());
+    TrayIcon.uID = 1;
+    TrayIcon.uFlags = pw::NIF_MESSAGE | pw::NIF_ICON | pw::NIF_TIP;
+    TrayIcon.uCallbackMessage = pw::WM_MOUSEMOVE;
+    TrayIcon.hIcon = pw::iconHandle(Icon());
+    TrayIcon.szTip = TrayIconRecord::fixedLength(QStringLiteral("Your ToolTip") + QChar(u'\0'), 64);
+    pw::Shell_NotifyIconA(pw::NIM_ADD, recordBytes(TrayIcon));
+
     // 4: the default format, kept as text.
     CurrentFontName = QStringLiteral("Ms Sans Serif");
     CurrentBold = QStringLiteral("False");
@@ -165,12 +177,16 @@ void textedit::Form_Load() {
 
 void textedit::Form_Resize() {
     // Minimised, the window leaves the screen and the task bar; the
-    // notification icon brings it back.
-    if (WindowState() == pw::vbMinimized)
+    // notification icon brings it back. Where there is no icon to click (the
+    // desktop has no notification area), it stays minimised in the task bar
+    // instead, or the user would have no way back to the text.
+    if (WindowState() == pw::vbMinimized && pw::notifyIconShown(TrayIcon.hWnd, TrayIcon.uID))
         Hide();
 }
 
-void textedit::Form_Unload() {}
+void textedit::Form_Unload() {
+    pw::Shell_NotifyIconA(pw::NIM_DELETE, recordBytes(TrayIcon));
+}
 
 void textedit::ext_Click() {
     End();

@@ -3,6 +3,7 @@
 // split-screen web view.
 
 #include "platform/form.h"
+#include "tray/trayiconrecord.h"
 
 namespace pw {
 class FolderList;
@@ -38,6 +39,8 @@ public:
     QString CurrentBold;
     QString CurrentFontSize;
     QString CurrentForeColor;
+    // The notification icon, filled once when the window loads.
+    TrayIconRecord TrayIcon;
 
     // Menus.
     pw::Menu *fl, *edt, *fnts, *vwew, *wcw, *hlep, *don, *mPopupSys;

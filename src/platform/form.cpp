@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QScopedValueRollback>
 
 namespace pw {
 
@@ -161,6 +162,11 @@ void Form::raiseMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifi
     dispatch("Form_MouseMove", [&] { Form_MouseMove(button, shift, x, y); });
 }
 
+void Form::raiseIconMessage(double code) {
+    const QScopedValueRollback<bool> iconMessage(m_iconMessage, true);
+    raiseMouseMove(Qt::NoButton, Qt::NoModifier, QPointF(code, 0));
+}
+
 void Form::closeEvent(QCloseEvent* event) {
     if (!m_loaded || m_unloading) {
         event->accept();
@@ -187,6 +193,7 @@ void Form::resizeEvent(QResizeEvent* event) {
 bool Form::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_surface && event->type() == QEvent::MouseMove) {
         auto* me = static_cast<QMouseEvent*>(event);
+        const QScopedValueRollback<bool> surfaceMove(m_iconMessage, false);
         raiseMouseMove(me->buttons(), me->modifiers(), me->position());
     }
     return QMainWindow::eventFilter(watched, event);

@@ -42,6 +42,12 @@ public:
     static void End();
 
     bool isLoaded() const { return m_loaded; }
+
+    // A message of a notification-area icon registered for this window. As
+    // from the shell, it arrives as a mouse movement whose X, in pixels, is
+    // the message's code.
+    void raiseIconMessage(double code);
+
     // The client area; controls are children of it.
     QWidget* surface() const { return m_surface; }
 
@@ -78,6 +84,9 @@ protected:
     // the window's scale.
     void raiseMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers,
                         const QPointF& pixels);
+    // True while Form_MouseMove carries a notification icon's message rather
+    // than a movement of the mouse over the window.
+    bool isIconMessage() const { return m_iconMessage; }
 
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -92,6 +101,7 @@ private:
     int m_scaleMode = vbTwips;
     bool m_loaded = false;
     bool m_unloading = false;
+    bool m_iconMessage = false;
 };
 
 // The default instance of a window class: DefaultInstance<textedit>::get().

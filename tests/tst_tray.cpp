@@ -1,0 +1,444 @@
+// The notification icon: its record, the decoding of its clicks, restoring,
+// the pop-up menu, and minimising with and without a notification area; and
+// once on a real X desktop with a tray, clicked with xdotool.
+
+#include "editor/textedit.h"
+#include "platform/application.h"
+#include "platform/controls.h"
+#include "platform/shell.h"
+#include "platform/textbox.h"
+#include "support/recorder.h"
+#include "support/tray_recorder.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QSystemTrayIcon>
+#include <QtTest>
+#include <cstdio>
+#include <memory>
+#include <optional>
+
+namespace {
+
+class OtherWindow : public pw::Form {
+public:
+    OtherWindow() : pw::Form(1500, 1500, false) { setCaption(QStringLiteral("Other")); }
+    static OtherWindow& instance() { return pw::DefaultInstance<OtherWindow>::get(); }
+    void Form_Load() override { Show(); }
+};
+
+struct Popup {
+    QStringList items;
+    QPoint pos;
+    bool editorHidden;
+};
+
+// Runs act; a pop-up menu that opens meanwhile is noted and then given the
+// key (Escape dismisses it). Never waits for a menu that stays open.
+std::optional<Popup> popupDuring(const std::function<void()>& act, char key = 0) {
+    std::optional<Popup> seen;
+    QTimer timer;
+    timer.setInterval(20);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        if (seen) {
+            menu->close();
+            return;
+        }
+        seen = Popup{{}, menu->pos(), textedit::loadedInstance()->isHidden()};
+        for (QAction* a : menu->actions())
+            seen->items << a->text();
+        if (key)
+            QTest::keyClick(menu, key);
+        else
+            QTest::keyClick(menu, Qt::Key_Escape);
+    });
+    timer.start();
+    act();
+    return seen;
+}
+
+// The editor window, minimised into the notification area.
+textedit& hiddenEditor() {
+    textedit& w = textedit::instance();
+    w.setWindowState(pw::vbMinimized);
+    if (!QTest::qWaitFor([&] { return w.isHidden(); }, 2000))
+        QTest::qFail("minimising did not hide the editor window", __FILE__, __LINE__);
+    return w;
+}
+
+} // namespace
+
+class TrayTest : public QObject {
+    Q_OBJECT
+    Recorder* rec = nullptr;
+    TrayRecorder* tray = nullptr;
+
+private slots:
+    void init() {
+        rec = new Recorder;
+        tray = new TrayRecorder;
+    }
+    void cleanup() {
+        unloadAllWindows();
+        delete tray;
+        delete rec;
+    }
+
+    void recordIsTheShellsEightyEightBytes() {
+        textedit& w = textedit::instance();
+        QByteArray expected;
+        QDataStream out(&expected, QIODevice::WriteOnly);
+        out.setByteOrder(QDataStream::LittleEndian);
+        out << qint32(88) << qint32(pw::handle32(w.winId())) << qint32(1) << qint32(7)
+            << qint32(512) << qint32(pw::iconHandle(w.windowIcon()));
+        expected += QByteArray("Your ToolTip") + '\0' + QByteArray(51, ' ');
+        QCOMPARE(recordBytes(w.TrayIcon), expected);
+        QCOMPARE(w.TrayIcon.szTip.size(), 64);
+        QVERIFY(w.TrayIcon.hWnd != 0 && w.TrayIcon.hIcon != 0);
+
+        // Added with the window's icon and the tip up to the NUL.
+        QCOMPARE(tray->events, QStringList{"add Your ToolTip"});
+        QCOMPARE(tray->icons.first().icon.cacheKey(), w.windowIcon().cacheKey());
+
+        // Whatever the tip holds, the record keeps its length.
+        TrayIconRecord r = w.TrayIcon;
+        r.szTip = QString(70, QChar(u'é'));
+        QCOMPARE(recordBytes(r).size(), 88);
+    }
+
+    void shellRefusesWhatItCannotDo() {
+        const QByteArray bytes = recordBytes(textedit::instance().TrayIcon);
+        QCOMPARE(pw::Shell_NotifyIconA(pw::NIM_ADD, bytes), 0); // already there
+        QCOMPARE(pw::Shell_NotifyIconA(pw::NIM_DELETE, bytes.first(87)), 0);
+        QCOMPARE(pw::SetForegroundWindow(0x7ffffff0), 0);
+        QCOMPARE(pw::Shell_NotifyIconA(pw::NIM_DELETE, bytes), 1);
+        QCOMPARE(pw::Shell_NotifyIconA(pw::NIM_DELETE, bytes), 0);
+        QVERIFY(tray->icons.isEmpty());
+    }
+
+    void decodesTheIconsMessages_data() {
+        QTest::addColumn<int>("scaleMode");
+        QTest::addColumn<double>("code");
+        QTest::addColumn<QString>("action");
+        for (int mode : {int(pw::vbTwips), int(pw::vbPixels)}) {
+            const char* m = mode == pw::vbPixels ? "pixels" : "twips";
+            const auto row = [&](double code, const char* action) {
+                QTest::addRow("%s %g", m, code) << mode << code << QString(action);
+            };
+            row(514, "restore");
+            row(515, "restore");
+            row(517, "menu");
+            for (double code : {512, 513, 516, 518, 519, 520, 521})
+                row(code, "none");
+            // To the nearest whole code, halves to the even one.
+            row(514.5, "restore");
+            row(513.5, "restore");
+            row(515.5, "none");
+            row(516.5, "none");
+            row(516.8, "menu");
+            row(517.5, "none");
+        }
+    }
+
+    void decodesTheIconsMessages() {
+        QFETCH(int, scaleMode);
+        QFETCH(double, code);
+        QFETCH(QString, action);
+        textedit& w = hiddenEditor();
+        w.setScaleMode(scaleMode);
+        tray->events.clear();
+
+        const auto popup = popupDuring([&] { w.raiseIconMessage(code); });
+        QCOMPARE(popup.has_value(), action == "menu");
+        QCOMPARE(w.isVisible(), action == "restore");
+        if (action == "restore") {
+            QCOMPARE(w.WindowState(), int(pw::vbNormal));
+            // Normal first, then to the front, then shown.
+            QCOMPARE(tray->events, QStringList{"front textedit hidden state 0"});
+        } else if (action == "menu") {
+            QCOMPARE(tray->events, QStringList{"front textedit hidden state 1"});
+        } else {
+            QVERIFY(tray->events.isEmpty());
+        }
+    }
+
+    void restoresFromHiddenAndFromShown() {
+        textedit& w = hiddenEditor();
+        w.Shape1->setVisible(true);
+        w.Text1->setHeight(2295);
+
+        // A double-click: button-up, double-click, button-up.
+        for (int code : {pw::WM_LBUTTONUP, pw::WM_LBUTTONDBLCLK, pw::WM_LBUTTONUP})
+            QVERIFY(tray->click(code));
+        QVERIFY(w.isVisible());
+        QCOMPARE(w.WindowState(), int(pw::vbNormal));
+        QCOMPARE(tray->events.mid(1),
+                 (QStringList{"front textedit hidden state 0", "front textedit state 0",
+                              "front textedit state 0"}));
+        QCOMPARE(w.Text1->Height(), 2295);
+        QVERIFY(w.Shape1->Visible());
+
+        // The pop-up's Restore does the same.
+        hiddenEditor();
+        QCursor::setPos(300, 200);
+        const auto popup = popupDuring([&] { tray->click(pw::WM_RBUTTONUP); }, 'r');
+        QVERIFY(popup);
+        QCOMPARE(popup->items, (QStringList{" &Restore", "&Exit"}));
+        QCOMPARE(popup->pos, QPoint(300, 200));
+        QVERIFY(popup->editorHidden);
+        QVERIFY(w.isVisible());
+        QCOMPARE(w.WindowState(), int(pw::vbNormal));
+
+        // Dismissed, the menu leaves a hidden window hidden.
+        hiddenEditor();
+        QVERIFY(popupDuring([&] { tray->click(pw::WM_RBUTTONUP); }));
+        QVERIFY(w.isHidden());
+    }
+
+    void exitFromThePopupUnloadsOnlyTheEditor() {
+        OtherWindow& other = OtherWindow::instance();
+        textedit& w = hiddenEditor();
+        QVERIFY(popupDuring([&] { tray->click(pw::WM_RBUTTONUP); }, 'e'));
+        QVERIFY(!w.isLoaded());
+        QCOMPARE(tray->events.last(), QStringLiteral("remove"));
+        QVERIFY(tray->icons.isEmpty());
+        QVERIFY(other.isLoaded());
+        QVERIFY(rec->events.isEmpty()); // the program goes on
+        QVERIFY(other.close());
+        QCOMPARE(rec->events, QStringList{"quit"});
+    }
+
+    // Mouse movements over the window itself are no icon messages, even at
+    // the X of one: here over the bar of the split screen.
+    void mouseOverTheSplitBarDoesNothing() {
+        textedit& w = textedit::instance();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.Shape1->setVisible(true);
+        w.Text1->setHeight(2295);
+        int moves = 0;
+        struct Counter : QObject {
+            int* n;
+            explicit Counter(int* n) : n(n) {}
+            bool eventFilter(QObject*, QEvent* e) override {
+                *n += e->type() == QEvent::MouseMove;
+                return false;
+            }
+        } counter(&moves);
+        w.surface()->installEventFilter(&counter);
+        tray->events.clear();
+        for (int mode : {int(pw::vbTwips), int(pw::vbPixels)}) {
+            w.setScaleMode(mode);
+            for (int x : {514, 515, 517, 516, 514})
+                QVERIFY(!popupDuring([&] { QTest::mouseMove(w.surface(), QPoint(x, 156)); }));
+        }
+        QVERIFY(moves >= 8);
+        QVERIFY(tray->events.isEmpty());
+    }
+
+    void withoutANotificationAreaMinimisingKeepsTheWindow() {
+        tray->present = false;
+        textedit& w = textedit::instance();
+        QVERIFY(tray->icons.isEmpty());
+        w.setWindowState(pw::vbMinimized);
+        QTest::qWait(50);
+        QVERIFY(w.isVisible());
+        QCOMPARE(w.WindowState(), int(pw::vbMinimized));
+
+        // The same when the area goes away after the icon was added.
+        unloadAllWindows();
+        tray->present = true;
+        textedit& again = textedit::instance();
+        tray->present = false;
+        again.setWindowState(pw::vbMinimized);
+        QTest::qWait(50);
+        QVERIFY(again.isVisible());
+        tray->present = true;
+        again.setWindowState(pw::vbNormal);
+        again.setWindowState(pw::vbMinimized);
+        QTRY_VERIFY(again.isHidden());
+    }
+
+    void onARealDesktop();
+};
+
+// ---- A real X desktop: Xvfb, a window manager and a tray host. ----
+
+namespace {
+
+class Desktop {
+public:
+    ~Desktop() {
+        for (auto it = m_procs.rbegin(); it != m_procs.rend(); ++it) {
+            (*it)->terminate();
+            if (!(*it)->waitForFinished(3000)) {
+                (*it)->kill();
+                (*it)->waitForFinished(3000);
+            }
+        }
+    }
+
+    // Xvfb on a display it picks itself; false when it would not start.
+    bool startX() {
+        QProcess* x =
+            start("Xvfb", {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+        if (!waitFor([&] { return x->canReadLine() || x->state() != QProcess::Running; }, 10000))
+            return false;
+        display = QStringLiteral(":") + QString::fromLatin1(x->readLine().trimmed());
+        return display.size() > 1 && x->state() == QProcess::Running;
+    }
+
+    // A program on the display, ended with the desktop.
+    QProcess* start(const QString& program, const QStringList& args) {
+        auto* p = m_procs.emplace_back(std::make_unique<QProcess>()).get();
+        prepare(*p);
+        p->start(program, args);
+        p->waitForStarted(5000);
+        return p;
+    }
+
+    // A tool run to its end, for at most five seconds: its output.
+    QString run(const QString& program, const QStringList& args) {
+        QProcess p;
+        prepare(p);
+        p.start(program, args);
+        if (!p.waitForFinished(5000)) {
+            p.kill();
+            p.waitForFinished(1000);
+        }
+        return QString::fromLocal8Bit(p.readAllStandardOutput());
+    }
+
+    // The program's window named "Pagewick" docked in the tray (its icon) or
+    // not (the editor window); empty when there is none.
+    QString window(bool docked) {
+        static const QRegularExpression line(QStringLiteral(R"(^(\s*)(0x[0-9a-f]+) (.*)$)"));
+        static const QRegularExpression ours(
+            QStringLiteral(R"re(^"Pagewick": \("[^"]*" "Pagewick"\))re"));
+        qsizetype trayIndent = -1;
+        for (const QString& l : run("xwininfo", {"-root", "-tree"}).split('\n')) {
+            const auto m = line.match(l);
+            if (!m.hasMatch())
+                continue;
+            if (trayIndent >= 0 && m.capturedLength(1) <= trayIndent)
+                trayIndent = -1;
+            if (m.captured(3).contains(R"(("panel" "trayer"))"))
+                trayIndent = m.capturedLength(1);
+            else if (ours.match(m.captured(3)).hasMatch() && (trayIndent >= 0) == docked)
+                return m.captured(2);
+        }
+        return {};
+    }
+    bool viewable(const QString& id) { return run("xwininfo", {"-id", id}).contains("IsViewable"); }
+
+    static bool waitFor(const std::function<bool()>& ready, int ms) {
+        QElapsedTimer t;
+        t.start();
+        while (!ready()) {
+            if (t.elapsed() > ms)
+                return false;
+            QTest::qWait(100);
+        }
+        return true;
+    }
+
+    QString display;
+
+private:
+    void prepare(QProcess& p) const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DISPLAY", display);
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        env.remove("WAYLAND_DISPLAY");
+        env.remove("DBUS_SESSION_BUS_ADDRESS"); // the tray is the X one
+        p.setProcessEnvironment(env);
+        p.setStandardErrorFile(QProcess::nullDevice());
+    }
+
+    std::vector<std::unique_ptr<QProcess>> m_procs;
+};
+
+} // namespace
+
+void TrayTest::onARealDesktop() {
+    for (const char* tool : {"Xvfb", "openbox", "trayer", "xdotool", "xwininfo"})
+        if (QStandardPaths::findExecutable(tool).isEmpty())
+            QSKIP(qPrintable(QStringLiteral("%1 is not installed").arg(tool)));
+    Desktop d;
+    if (!d.startX())
+        QSKIP("Xvfb would not start");
+    d.start("openbox", {"--sm-disable"});
+    d.start("trayer", {"--edge", "top", "--align", "right", "--widthtype", "request", "--height",
+                       "32", "--SetDockType", "true"});
+    const auto trayUp = [&] {
+        return d.run(QCoreApplication::applicationFilePath(), {"--tray-available"}) == "yes";
+    };
+    if (!Desktop::waitFor(trayUp, 10000))
+        QSKIP("the tray host would not start");
+
+    QProcess* program = d.start(QCoreApplication::applicationFilePath(), {"--run-editor"});
+    QString icon, editor;
+    QVERIFY2(Desktop::waitFor(
+                 [&] {
+                     icon = d.window(true);
+                     editor = d.window(false);
+                     return !icon.isEmpty() && !editor.isEmpty() && d.viewable(editor);
+                 },
+                 15000),
+             "the editor window and its icon in the tray did not appear");
+
+    d.run("xdotool", {"windowminimize", editor});
+    QVERIFY2(Desktop::waitFor([&] { return !d.viewable(editor); }, 5000),
+             "minimising did not hide the window");
+
+    d.run("xdotool", {"mousemove", "--window", icon, "8", "8", "click", "1"});
+    QVERIFY2(Desktop::waitFor(
+                 [&] {
+                     return d.viewable(editor) &&
+                            d.run("xdotool", {"getactivewindow"}).trimmed().toULongLong() ==
+                                editor.toULongLong(nullptr, 16);
+                 },
+                 5000),
+             "a click on the icon did not bring the window back in front");
+
+    const auto shown = [&] {
+        return d.run("xdotool", {"search", "--onlyvisible", "--class", "^Pagewick$"})
+            .split('\n', Qt::SkipEmptyParts)
+            .size();
+    };
+    const qsizetype before = shown();
+    d.run("xdotool", {"mousemove", "--window", icon, "8", "8", "click", "3"});
+    QVERIFY2(Desktop::waitFor([&] { return shown() > before; }, 5000),
+             "a right click on the icon opened no menu");
+    d.run("xdotool", {"key", "e"});
+    QVERIFY2(Desktop::waitFor([&] { return d.window(true).isEmpty() && d.window(false).isEmpty(); },
+                              5000),
+             "Exit in the menu left the editor window or its icon");
+    QCOMPARE(program->state(), QProcess::Running); // the other window is still open
+}
+
+int main(int argc, char** argv) {
+    // The program as it runs on a desktop, with a second window open.
+    if (argc > 1 && qstrcmp(argv[1], "--run-editor") == 0)
+        return pw::runApplication(argc, argv, [] {
+            OtherWindow::instance();
+            textedit::instance();
+        });
+    if (argc > 1 && qstrcmp(argv[1], "--tray-available") == 0) {
+        QApplication app(argc, argv);
+        std::fputs(QSystemTrayIcon::isSystemTrayAvailable() ? "yes" : "no", stdout);
+        return 0;
+    }
+    QApplication app(argc, argv);
+    pw::prepareApplication();
+    TrayTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_tray.moc"
