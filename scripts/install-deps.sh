@@ -10,6 +10,7 @@ packages=(
     fonts-dejavu-core
     xvfb xauth openbox xdotool poppler-utils
     trayer x11-utils
+    cups printer-driver-cups-pdf
 )
 
 missing=()

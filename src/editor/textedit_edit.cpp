@@ -1,15 +1,37 @@
-#include "editor/pending.h"
+// Copy, Past, Clear and Print.
+
+#include "editor/formatvalues.h"
 #include "editor/textedit.h"
+#include "platform/clipboard.h"
+#include "platform/printer.h"
+#include "platform/textbox.h"
 
 void textedit::cpyh_Click() {
-    commandPending("cpyh");
+    // The selection goes to the clipboard as it is; with nothing selected the
+    // clipboard's text becomes empty.
+    pw::Clipboard::SetText(Text1->SelText());
 }
+
 void textedit::ptsf_Click() {
-    commandPending("ptsf");
+    // Replaces the selection, or inserts at the caret; an empty clipboard
+    // deletes the selection.
+    Text1->setSelText(pw::Clipboard::GetText());
 }
+
 void textedit::clsg_Click() {
-    commandPending("clsg");
+    // No question asked; the format stays as it was.
+    Text1->setText(QString());
+    Text1->SetFocus();
 }
+
 void textedit::prnt_Click() {
-    commandPending("prnt");
+    // The whole text, in the recorded format (which after size 28 may differ
+    // from what the screen shows), as one job on the default printer.
+    pw::Printer& Printer = pw::printer();
+    Printer.setFontName(CurrentFontName);
+    Printer.setFontSize(pw::toSingle(CurrentFontSize));
+    Printer.setForeColor(pw::toLong(CurrentForeColor));
+    Printer.setFontBold(pw::toBoolean(CurrentBold));
+    Printer.Print(Text1->Text());
+    Printer.EndDoc();
 }

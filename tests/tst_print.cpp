@@ -1,0 +1,446 @@
+// Printing, checked on real output: the printer writes a PDF file, which
+// poppler's tools read back (text and word boxes, fonts, pixels). One test
+// goes through the system's default print queue when it is a cups-pdf queue.
+
+#include "editor/textedit.h"
+#include "platform/printer.h"
+#include "platform/textbox.h"
+#include "support/recorder.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QPrinterInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <optional>
+
+namespace {
+
+// Skips the test when one of poppler's tools is missing.
+#define REQUIRE_TOOL(name)                                                                         \
+    if (QStandardPaths::findExecutable(QStringLiteral(name)).isEmpty())                            \
+    QSKIP(name " (poppler-utils) is not installed")
+
+// Runs a program; its standard output, or nothing when it failed.
+std::optional<QString> run(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        qWarning() << program << args << "failed:" << p.readAllStandardError();
+        return std::nullopt;
+    }
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+struct Word {
+    QString text;
+    QRectF box;
+    int page;
+};
+
+struct PdfText {
+    QList<QSizeF> pages;
+    QList<Word> words;
+};
+
+// The words of a PDF with their boxes, in points, in reading order.
+std::optional<PdfText> wordsOf(const QString& pdf) {
+    const auto html = run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, "-"});
+    if (!html)
+        return std::nullopt;
+    static const QRegularExpression tag(
+        QStringLiteral(R"re(<page width="([\d.]+)" height="([\d.]+)">|)re"
+                       R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" )re"
+                       R"re(xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>)re"));
+    PdfText out;
+    for (const auto& m : tag.globalMatch(*html)) {
+        if (!m.captured(1).isEmpty()) {
+            out.pages << QSizeF(m.captured(1).toDouble(), m.captured(2).toDouble());
+            continue;
+        }
+        const QPointF a(m.captured(3).toDouble(), m.captured(4).toDouble());
+        const QPointF b(m.captured(5).toDouble(), m.captured(6).toDouble());
+        out.words.push_back({m.captured(7), QRectF(a, b), int(out.pages.size()) - 1});
+    }
+    return out;
+}
+
+QStringList fontsOf(const QString& pdf) {
+    QStringList names;
+    const auto list = run(QStringLiteral("pdffonts"), {pdf});
+    if (!list)
+        return names;
+    for (const QString& line : list->split(u'\n').mid(2))
+        if (!line.trimmed().isEmpty())
+            names << line.section(u' ', 0, 0, QString::SectionSkipEmpty);
+    return names;
+}
+
+// The first page drawn at a low resolution.
+QImage pictureOf(const QString& pdf, const QString& folder) {
+    const QString prefix = folder + QStringLiteral("/page");
+    if (!run(QStringLiteral("pdftoppm"),
+             {QStringLiteral("-r"), QStringLiteral("40"), QStringLiteral("-png"),
+              QStringLiteral("-singlefile"), pdf, prefix}))
+        return QImage();
+    return QImage(prefix + QStringLiteral(".png"));
+}
+
+// How many of the inked pixels are near each colour; the last entry counts
+// every inked pixel.
+QList<int> inkOf(const QImage& image, const QList<QColor>& colours) {
+    QList<int> near(colours.size() + 1);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.red() > 200 && c.green() > 200 && c.blue() > 200)
+                continue;
+            ++near.last();
+            for (qsizetype i = 0; i < colours.size(); ++i)
+                if (std::abs(c.red() - colours[i].red()) < 60 &&
+                    std::abs(c.green() - colours[i].green()) < 60 &&
+                    std::abs(c.blue() - colours[i].blue()) < 60)
+                    ++near[i];
+        }
+    return near;
+}
+
+// Sends the printer's jobs to a PDF file for the life of the object.
+class PdfPrinting {
+public:
+    explicit PdfPrinting(const QString& path) : output(path) { pw::setPrintOutput(&output); }
+    ~PdfPrinting() { pw::setPrintOutput(nullptr); }
+    pw::PdfFileOutput output;
+};
+
+} // namespace
+
+class PrintTest : public QObject {
+    Q_OBJECT
+    Recorder* rec = nullptr;
+    QTemporaryDir dir;
+
+    QString pdf(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+
+private slots:
+    void init() { rec = new Recorder; }
+    void cleanup() {
+        unloadAllWindows();
+        delete rec;
+        pw::setPrintOutput(nullptr);
+    }
+
+    void printsInTheRecordedFormat_data() {
+        QTest::addColumn<QStringList>("commands");
+        QTest::addColumn<bool>("bold");
+        QTest::addColumn<QColor>("colour");
+        QTest::newRow("start-up") << QStringList() << false << QColor(Qt::black);
+        QTest::newRow("bold") << QStringList{"bold"} << true << QColor(Qt::black);
+        QTest::newRow("bold then regular")
+            << QStringList{"bold", "reg"} << false << QColor(Qt::black);
+        QTest::newRow("blue") << QStringList{"rdf", "blu"} << false << QColor(0, 0, 255);
+        QTest::newRow("red, bold") << QStringList{"bold", "rdf"} << true << QColor(255, 0, 0);
+    }
+
+    void printsInTheRecordedFormat() {
+        REQUIRE_TOOL("pdffonts");
+        REQUIRE_TOOL("pdftoppm");
+        QFETCH(QStringList, commands);
+        QFETCH(bool, bold);
+        QFETCH(QColor, colour);
+        const QString file = pdf("format.pdf");
+        PdfPrinting to(file);
+        textedit& w = textedit::instance();
+        w.seventytwo->action()->trigger();
+        for (const QString& c : commands)
+            w.findChild<pw::Menu*>(c)->action()->trigger();
+        w.Text1->setText(QStringLiteral("MMMM\r\nWWWW"));
+        w.prnt->action()->trigger();
+        QVERIFY(rec->boxes.empty());
+
+        const QStringList fonts = fontsOf(file);
+        QVERIFY(!fonts.isEmpty());
+        for (const QString& f : fonts)
+            QVERIFY2(f.contains(QLatin1String("Bold")) == bold, qPrintable(f));
+        // Most of the ink is in the colour, none in the other two.
+        const QList<QColor> colours{Qt::black, QColor(0, 0, 255), QColor(255, 0, 0)};
+        const QList<int> ink = inkOf(pictureOf(file, dir.path()), colours);
+        const int inked = ink.last();
+        QVERIFY(inked > 100);
+        for (qsizetype i = 0; i < colours.size(); ++i) {
+            const bool same = colours[i] == colour;
+            QVERIFY2(same ? ink[i] > inked / 2 : ink[i] == 0,
+                     qPrintable(QStringLiteral("%1 of %2 near %3")
+                                    .arg(ink[i])
+                                    .arg(inked)
+                                    .arg(colours[i].name())));
+        }
+    }
+
+    void printsTheWholeTextOnEveryLineAndPage() {
+        REQUIRE_TOOL("pdftotext");
+        REQUIRE_TOOL("pdfinfo");
+        // Short lines with every kind of line break, one line of many words
+        // and one word far wider than the page.
+        const QString breaks[] = {QStringLiteral("\r\n"), QStringLiteral("\r"),
+                                  QStringLiteral("\n")};
+        QStringList rows;
+        QString text;
+        for (int i = 1; i <= 180; ++i) {
+            rows << QStringLiteral("row %1 of the long text").arg(i, 3, 10, QLatin1Char('0'));
+            text += rows.last() + breaks[i % 3];
+        }
+        for (int i = 1; i <= 300; ++i)
+            text += QStringLiteral("word%1 ").arg(i, 3, 10, QLatin1Char('0'));
+        text += QStringLiteral("\r\n");
+        for (int i = 0; i < 120; ++i)
+            text += QStringLiteral("unbroken%1").arg(i, 3, 10, QLatin1Char('0'));
+        text += QStringLiteral("\r\nlast line");
+
+        const QString file = pdf("long.pdf");
+        PdfPrinting to(file);
+        textedit& w = textedit::instance();
+        w.twelve->action()->trigger();
+        w.Text1->setText(text);
+        QTextCursor c = w.Text1->textCursor();
+        c.setPosition(5);
+        c.setPosition(9, QTextCursor::KeepAnchor);
+        w.Text1->setTextCursor(c); // the selection plays no part
+        w.prnt->action()->trigger();
+        QVERIFY(rec->boxes.empty());
+        QVERIFY(!pw::printer().hasPendingDocument());
+
+        const auto info = run(QStringLiteral("pdfinfo"), {file});
+        QVERIFY(info);
+        const int pages = QRegularExpression(QStringLiteral(R"(Pages:\s+(\d+))"))
+                              .match(*info)
+                              .captured(1)
+                              .toInt();
+        QVERIFY2(pages >= 3, qPrintable(*info));
+
+        // Every character is there, in order, and on its page.
+        const auto pdfText = wordsOf(file);
+        QVERIFY(pdfText);
+        QCOMPARE(pdfText->pages.size(), pages);
+        QString printed;
+        for (const Word& word : pdfText->words) {
+            printed += word.text;
+            const QSizeF page = pdfText->pages[word.page];
+            QVERIFY2(word.box.left() >= 0 && word.box.top() >= 0 &&
+                         word.box.right() <= page.width() && word.box.bottom() <= page.height(),
+                     qPrintable(word.text));
+        }
+        QString expected = text;
+        expected.remove(QRegularExpression(QStringLiteral(R"(\s)")));
+        QCOMPARE(printed, expected);
+
+        // The text's own line breaks start new lines.
+        const auto plain = run(QStringLiteral("pdftotext"), {file, "-"});
+        QVERIFY(plain);
+        QStringList lines;
+        for (QString line : plain->split(u'\n')) {
+            line.remove(u'\f');
+            if (!line.trimmed().isEmpty())
+                lines << line.trimmed();
+        }
+        QCOMPARE(lines.mid(0, rows.size()), rows);
+        QCOMPARE(lines.last(), QStringLiteral("last line"));
+    }
+
+    void size28PrintsAt28Points() {
+        REQUIRE_TOOL("pdftotext");
+        textedit& w = textedit::instance();
+        w.Text1->setText(QStringLiteral("Height"));
+        w.twenty->action()->trigger();
+        qreal at20 = 0;
+        {
+            PdfPrinting to(pdf("20.pdf"));
+            w.prnt->action()->trigger();
+            const auto words = wordsOf(to.output.path());
+            QVERIFY(words && words->words.size() == 1);
+            at20 = words->words[0].box.height();
+        }
+        w.twentyeight->action()->trigger();
+        QCOMPARE(w.Text1->font().pointSizeF(), 20.0); // the screen keeps 20
+        PdfPrinting to(pdf("28.pdf"));
+        w.prnt->action()->trigger();
+        QCOMPARE(pw::printer().FontSize(), 28.0f);
+        const auto words = wordsOf(to.output.path());
+        QVERIFY(words && words->words.size() == 1);
+        const qreal ratio = words->words[0].box.height() / at20;
+        QVERIFY2(std::abs(ratio - 28.0 / 20.0) < 0.05, qPrintable(QString::number(ratio)));
+        QVERIFY(rec->boxes.empty());
+    }
+
+    void printsAnEmptyTextAndAnyFaceName() {
+        REQUIRE_TOOL("pdfinfo");
+        PdfPrinting to(pdf("empty.pdf"));
+        textedit& w = textedit::instance();
+        w.xligh->action()->trigger();
+        w.prnt->action()->trigger();
+        QVERIFY(rec->boxes.empty());
+        QCOMPARE(pw::printer().FontName(), QStringLiteral("NapoliSerial-Xlight"));
+        const auto info = run(QStringLiteral("pdfinfo"), {to.output.path()});
+        QVERIFY(info && info->contains(QRegularExpression(QStringLiteral(R"(Pages:\s+1\n)"))));
+    }
+
+    void aFailedJobLeavesNothingBehind() {
+        REQUIRE_TOOL("pdftotext");
+        textedit& w = textedit::instance();
+        w.Text1->setText(QStringLiteral("first"));
+        {
+            PdfPrinting to(dir.filePath(QStringLiteral("no such folder/x.pdf")));
+            w.prnt->action()->trigger();
+        }
+        QCOMPARE(rec->boxes.size(), size_t(1));
+        QCOMPARE(rec->boxes[0].style, int(pw::MsgBoxCritical));
+        QVERIFY(rec->boxes[0].text.startsWith(QLatin1String("Could not print")));
+        QVERIFY(!pw::printer().hasPendingDocument());
+
+        // The next job holds only its own text.
+        w.Text1->setText(QStringLiteral("second"));
+        PdfPrinting to(pdf("after.pdf"));
+        w.prnt->action()->trigger();
+        QCOMPARE(rec->boxes.size(), size_t(1));
+        const auto words = wordsOf(to.output.path());
+        QVERIFY(words && words->words.size() == 1);
+        QCOMPARE(words->words[0].text, QStringLiteral("second"));
+    }
+
+    void noPrinterStopsPrintWithOneMessage() {
+        // The check runs in a fresh copy of this program that cannot reach a
+        // print server, whatever this machine has installed.
+        QTemporaryDir home;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("PRINTER"));
+        env.remove(QStringLiteral("LPDEST"));
+        env.insert(QStringLiteral("HOME"), home.path());
+        env.insert(QStringLiteral("CUPS_SERVER"), home.filePath(QStringLiteral("no-server.sock")));
+        env.insert(QStringLiteral("PAGEWICK_TEST_NO_PRINTER"), QStringLiteral("1"));
+        QProcess child;
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(child.waitForFinished(120000));
+        const QByteArray log = child.readAll();
+        QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
+                 log.constData());
+        QVERIFY2(log.contains("PASS   : NoPrinterTest::printStopsAtPrintWithOneMessage()") &&
+                     log.contains(" 0 failed, 0 skipped"),
+                 log.constData());
+    }
+
+    void printsThroughTheDefaultQueue() {
+        // Needs a CUPS default printer that is a cups-pdf queue
+        // (scripts/setup-print-queue.sh makes one); never prints on paper.
+        REQUIRE_TOOL("pdftotext");
+        const QString queue = QPrinterInfo::defaultPrinterName();
+        if (queue.isEmpty())
+            QSKIP("no default print queue (run scripts/setup-print-queue.sh as root)");
+        const auto device = run(QStringLiteral("lpstat"), {QStringLiteral("-v"), queue});
+        if (!device || !device->contains(QLatin1String(": cups-pdf:/")))
+            QSKIP("the default print queue is not a cups-pdf queue");
+        QString out = QStringLiteral("${HOME}/PDF");
+        QFile conf(QStringLiteral("/etc/cups/cups-pdf.conf"));
+        if (conf.open(QIODevice::ReadOnly)) {
+            for (const QByteArray& line : conf.readAll().split('\n'))
+                if (line.startsWith("Out "))
+                    out = QString::fromLocal8Bit(line.mid(4).trimmed());
+        }
+        out.replace(QLatin1String("${HOME}"), QDir::homePath());
+        out.replace(QLatin1String("${USER}"), qEnvironmentVariable("USER"));
+
+        const QString marker =
+            QStringLiteral("queue%1").arg(QDateTime::currentMSecsSinceEpoch() % 100000000);
+        const QDateTime started = QDateTime::currentDateTime().addSecs(-2);
+        textedit& w = textedit::instance();
+        w.bold->action()->trigger();
+        w.Text1->setText(QStringLiteral("through the queue\r\n") + marker);
+        w.prnt->action()->trigger();
+        QVERIFY(rec->boxes.empty());
+
+        // The job finishes and its PDF holds the text. (Plain loops: a
+        // failing QTRY would wait twice as long again.)
+        QDeadlineTimer deadline(90000);
+        const auto jobsLeft = [&] {
+            return run(QStringLiteral("lpstat"), {QStringLiteral("-o"), queue}).value_or("?");
+        };
+        while (!jobsLeft().isEmpty() && !deadline.hasExpired())
+            QTest::qWait(250);
+        QCOMPARE(jobsLeft(), QString());
+        const auto finishedFile = [&]() -> QString {
+            const auto files = QDir(out).entryInfoList({QStringLiteral("*.pdf")}, QDir::Files);
+            for (const QFileInfo& f : files) {
+                if (f.lastModified() < started)
+                    continue;
+                const auto text = run(QStringLiteral("pdftotext"), {f.filePath(), "-"});
+                if (text && text->contains(marker))
+                    return f.filePath();
+            }
+            return QString();
+        };
+        while (finishedFile().isEmpty() && !deadline.hasExpired())
+            QTest::qWait(250);
+        const QString file = finishedFile();
+        QVERIFY2(!file.isEmpty(), qPrintable(QStringLiteral("no PDF with the text in ") + out));
+        for (const QString& f : fontsOf(file))
+            QVERIFY2(f.contains(QLatin1String("Bold")), qPrintable(f));
+        QFile::remove(file);
+    }
+};
+
+// Run as the child of noPrinterStopsPrintWithOneMessage, with no print
+// server in reach.
+class NoPrinterTest : public QObject {
+    Q_OBJECT
+    Recorder* rec = nullptr;
+
+private slots:
+    void init() { rec = new Recorder; }
+    void cleanup() {
+        unloadAllWindows();
+        delete rec;
+    }
+
+    void thereIsNoPrinter() {
+        QVERIFY(QPrinterInfo::defaultPrinter().isNull());
+        QVERIFY(QPrinterInfo::availablePrinterNames().isEmpty());
+    }
+
+    void printStopsAtPrintWithOneMessage() {
+        textedit& w = textedit::instance();
+        w.bold->action()->trigger();
+        w.Text1->setText(QStringLiteral("kept"));
+        for (int i = 0; i < 2; ++i) {
+            w.prnt->action()->trigger();
+            QCOMPARE(rec->boxes.size(), size_t(i + 1));
+            QCOMPARE(rec->boxes.back().style, int(pw::MsgBoxCritical));
+            QVERIFY2(rec->boxes.back().text.contains(QLatin1String("no printer")),
+                     qPrintable(rec->boxes.back().text));
+            // The format reached the printer; the text was never collected.
+            QVERIFY(pw::printer().FontBold());
+            QVERIFY(!pw::printer().hasPendingDocument());
+        }
+        // The program goes on.
+        QCOMPARE(w.Text1->Text(), QStringLiteral("kept"));
+        QVERIFY(w.isVisible());
+    }
+};
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    QTEST_SET_MAIN_SOURCE_PATH
+    if (qEnvironmentVariableIsSet("PAGEWICK_TEST_NO_PRINTER")) {
+        NoPrinterTest test;
+        return QTest::qExec(&test, argc, argv);
+    }
+    PrintTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_print.moc"
