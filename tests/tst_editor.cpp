@@ -9,6 +9,7 @@
 #include "platform/units.h"
 #include "platform/webview.h"
 #include "support/recorder.h"
+#include "support/tray_recorder.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -231,6 +232,7 @@ private slots:
     }
 
     void minimisingHidesTheWindow() {
+        TrayRecorder tray; // a desktop with a notification area
         textedit& w = textedit::instance();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         w.setWindowState(pw::vbMinimized);
