@@ -1,5 +1,6 @@
 #include "textedit.h"
 
+#include "editor/formatvalues.h"
 #include "embedded/packages.h"
 #include "platform/controls.h"
 #include "platform/folderlist.h"
@@ -171,8 +172,8 @@ void textedit::Form_Load() {
     // 5: applied to the text area.
     Text1->setFontName(CurrentFontName);
     Text1->setFontBold(false);
-    Text1->setFontSize(CurrentFontSize.toFloat());
-    Text1->setForeColor(CurrentForeColor.toInt());
+    Text1->setFontSize(pw::toSingle(CurrentFontSize));
+    Text1->setForeColor(pw::toLong(CurrentForeColor));
 }
 
 void textedit::Form_Resize() {
