@@ -11,11 +11,15 @@
 #include <cstring>
 
 #if defined(Q_OS_UNIX)
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+// The locale's code page is converted by the C library's iconv where it has
+// one; macOS always uses UTF-8 and Windows its ANSI code page through Qt.
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
 #include <iconv.h>
 #include <langinfo.h>
 #include <locale.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #define PW_HAVE_ICONV 1
 #endif
 
@@ -398,7 +402,7 @@ QByteArray localeCodeset() {
     return codeset;
 }
 
-#else
+#elif defined(Q_OS_WIN)
 
 // The platform's own 8-bit code page (the ANSI code page on Windows).
 class SystemCodec final : public ConverterCodec {
@@ -432,7 +436,7 @@ bool isUtf8Name(QByteArray name) {
 }
 
 // The character sets of a C or POSIX locale.
-bool isAsciiName(QByteArray name) {
+[[maybe_unused]] bool isAsciiName(QByteArray name) {
     name = name.toUpper();
     return name.isEmpty() || name == "ANSI_X3.4-1968" || name == "ASCII" || name == "US-ASCII" ||
            name == "646";
@@ -443,9 +447,11 @@ std::unique_ptr<Codec> makeCodec(const QByteArray& name) {
         return std::make_unique<Utf8Codec>();
 #if defined(PW_HAVE_ICONV)
     return IconvCodec::open(name);
-#else
+#elif defined(Q_OS_WIN)
     if (name == "System")
         return std::make_unique<SystemCodec>();
+    return nullptr;
+#else
     return nullptr;
 #endif
 }
@@ -459,8 +465,10 @@ std::unique_ptr<Codec> localeCodec() {
         return codec;
     // A locale whose character set cannot be converted: UTF-8, like Qt.
     return std::make_unique<Utf8Codec>();
-#else
+#elif defined(Q_OS_WIN)
     return std::make_unique<SystemCodec>();
+#else
+    return std::make_unique<Utf8Codec>();
 #endif
 }
 
