@@ -123,4 +123,6 @@ public:
 
 private:
     void buildMenus();
+    // Writes the whole text to "view.html" in the current folder.
+    void WritePreviewFile();
 };

@@ -1,0 +1,300 @@
+// The HTML preview with a real web engine: "view.html" and its bytes, the
+// preview window, the split screen and its refresh, and what happens when the
+// file cannot be written or the web view module cannot be loaded.
+
+#include "editor/textedit.h"
+#include "editor/viewhtml.h"
+#include "platform/controls.h"
+#include "platform/folderlist.h"
+#include "platform/textbox.h"
+#include "platform/units.h"
+#include "platform/webview.h"
+#include "support/recorder.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+#include <optional>
+
+namespace {
+
+constexpr int LoadTimeout = 30000;
+
+// The engine answers later; an answer after the wait has given up still
+// lands in live memory.
+template <class T, class Ask> std::optional<T> answer(Ask ask) {
+    auto result = std::make_shared<std::optional<T>>();
+    ask([result](const T& v) { *result = v; });
+    if (!QTest::qWaitFor([&] { return result->has_value(); }, 5000))
+        return std::nullopt;
+    return *result;
+}
+
+std::optional<QString> pageText(pw::WebView* view) {
+    const auto text = answer<QString>([view](auto done) { view->pageText(done); });
+    return text ? std::optional<QString>(text->trimmed()) : std::nullopt;
+}
+
+std::optional<QVariant> evaluate(pw::WebView* view, const char* script) {
+    return answer<QVariant>(
+        [&](auto done) { view->runJavaScript(QString::fromLatin1(script), done); });
+}
+
+// A menu key typed into the text area, with the editor as the active window.
+void press(textedit& w, char letter) {
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QTest::keyClick(w.Text1, Qt::Key(Qt::Key_A + (letter - 'A')), Qt::ControlModifier);
+}
+
+QRect twipsRect(const QWidget* c) {
+    return QRect(pw::leftTwips(c), pw::topTwips(c), pw::widthTwips(c), pw::heightTwips(c));
+}
+
+} // namespace
+
+class PreviewTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+    Recorder* rec = nullptr;
+
+    QString previewFile() const { return dir.filePath(QStringLiteral("view.html")); }
+    QByteArray previewBytes() const {
+        QFile f(previewFile());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+
+private slots:
+    void initTestCase() {
+        // A window's hidden folder list takes the current folder when the
+        // window is created: every window here lives in the temporary folder.
+        QVERIFY(dir.isValid());
+        QVERIFY(QDir::setCurrent(dir.path()));
+    }
+    void init() { rec = new Recorder; }
+    void cleanup() {
+        unloadAllWindows();
+        delete rec;
+        pw::WebView::setModuleFile({});
+        QFile::remove(previewFile());
+        QDir(previewFile()).removeRecursively();
+    }
+
+    // First, while no web view has loaded the module yet.
+    void withoutTheModuleOnlyTheWebViewsFail() {
+        pw::WebView::setModuleFile(dir.filePath(QStringLiteral("nowhere/pw_webview")));
+        textedit& w = textedit::instance();
+        w.Text1->setText(QStringLiteral("<p>kept</p>"));
+        press(w, 'S');
+        QCOMPARE(rec->boxes.size(), size_t(1));
+        QVERIFY2(rec->boxes[0].text.contains(QStringLiteral("web view module")) &&
+                     rec->boxes[0].text.contains(QStringLiteral("nowhere")),
+                 qPrintable(rec->boxes[0].text));
+        QCOMPARE(previewBytes(), QByteArray("<p>kept</p>\r\n"));
+        w.namand->action()->trigger();
+        QCOMPARE(w.Text1->Height(), 8295);
+
+        // Once the module is back, the view works.
+        pw::WebView::setModuleFile({});
+        press(w, 'S');
+        QCOMPARE(rec->boxes.size(), size_t(1));
+        QTRY_COMPARE_WITH_TIMEOUT(pageText(w.WebBrowser1), QStringLiteral("kept"), LoadTimeout);
+    }
+
+    void viewAsWebPageWritesTheFileAndShowsIt() {
+        textedit& w = textedit::instance();
+        QApplication::clipboard()->setText(QStringLiteral("from the clipboard"));
+        w.Text1->setText(QStringLiteral("<h1>First</h1>"));
+        press(w, 'V');
+        QCOMPARE(w.Text1->Text(), QStringLiteral("<h1>First</h1>")); // nothing pasted
+        QCOMPARE(previewBytes(), QByteArray("<h1>First</h1>\r\n"));
+        viewhtml* v = viewhtml::loadedInstance();
+        QVERIFY(v && QTest::qWaitForWindowExposed(v));
+        QCOMPARE(v->Caption(), QStringLiteral("View As HTML"));
+        QTRY_COMPARE_WITH_TIMEOUT(pageText(v->WebBrowser1), QStringLiteral("First"), LoadTimeout);
+
+        // A second Ctrl+V rewrites the file but does not reload the open
+        // window; Split Screen and Refresh reach only the editor's pane.
+        QSignalSpy reloads(v->WebBrowser1, &pw::WebView::loadStarted);
+        w.Text1->setText(QStringLiteral("<h1>Second</h1>"));
+        press(w, 'V');
+        QCOMPARE(previewBytes(), QByteArray("<h1>Second</h1>\r\n"));
+        QCOMPARE(viewhtml::loadedInstance(), v);
+        press(w, 'S');
+        QTRY_COMPARE_WITH_TIMEOUT(pageText(w.WebBrowser1), QStringLiteral("Second"), LoadTimeout);
+        w.Text1->setText(QStringLiteral("<h1>Third</h1>"));
+        press(w, 'R');
+        QTRY_COMPARE_WITH_TIMEOUT(pageText(w.WebBrowser1), QStringLiteral("Third"), LoadTimeout);
+        QCOMPARE(reloads.size(), 0);
+        QCOMPARE(pageText(v->WebBrowser1), QStringLiteral("First"));
+
+        // Closed, it opens afresh with the newest text; the layout stays.
+        QVERIFY(v->close());
+        QCOMPARE(w.Text1->Height(), 2295);
+        press(w, 'V');
+        QVERIFY(viewhtml::loadedInstance());
+        QTRY_COMPARE_WITH_TIMEOUT(pageText(viewhtml::loadedInstance()->WebBrowser1),
+                                  QStringLiteral("Third"), LoadTimeout);
+        QVERIFY(rec->boxes.empty());
+    }
+
+    void previewFileHoldsTheTextAsItIs_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("shown"); // null: the page is not looked at
+        QTest::newRow("empty") << QString() << QByteArray("\r\n") << QStringLiteral("");
+        QTest::newRow("plain text")
+            << QStringLiteral("line one\r\nline two") << QByteArray("line one\r\nline two\r\n")
+            << QStringLiteral("line one line two");
+        QTest::newRow("lone breaks, nul")
+            << QString::fromUtf16(u"a\rb\nc\0d", 7) << QByteArray("a\rb\nc\0d\r\n", 9) << QString();
+        // The system's character set (UTF-8 here), read back in it by the view.
+        QTest::newRow("non-ascii") << QString::fromUtf8("<p>café – ☕</p>")
+                                   << QByteArray("<p>caf\xc3\xa9 \xe2\x80\x93 \xe2\x98\x95</p>\r\n")
+                                   << QString::fromUtf8("café – ☕");
+    }
+
+    void previewFileHoldsTheTextAsItIs() {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, shown);
+        QFile old(previewFile()); // an older, longer file is replaced
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write(QByteArray(4096, 'x')) == 4096);
+        old.close();
+        textedit& w = textedit::instance();
+        w.Text1->setText(text);
+        press(w, 'S');
+        QCOMPARE(previewBytes(), bytes);
+        if (!shown.isNull())
+            QTRY_COMPARE_WITH_TIMEOUT(pageText(w.WebBrowser1), shown, LoadTimeout);
+        QVERIFY(rec->boxes.empty());
+    }
+
+    void splitScreenRefreshAndNormal() {
+        textedit& w = textedit::instance();
+        w.Text1->setText(QStringLiteral("<p>one</p>"));
+        press(w, 'S');
+        QCOMPARE(twipsRect(w.Text1), QRect(0, 0, 11655, 2295));
+        QCOMPARE(twipsRect(w.Shape1), QRect(0, 2280, 11655, 135));
+        QCOMPARE(twipsRect(w.WebBrowser1), QRect(0, 2400, 11655, 8295 - 2400));
+        QCOMPARE(pw::heightTwips(w.surface()), 8295);
+        QVERIFY(w.Shape1->Visible() && w.WebBrowser1->Visible());
+        // Of the bar only the strip from 2295 to 2400 shows.
+        const auto at = [&w](int twipsY) { return w.surface()->childAt(100, twipsY / 15); };
+        QVERIFY(w.Text1->isAncestorOf(at(2280)));
+        QCOMPARE(at(2295), nullptr);
+        QCOMPARE(at(2385), nullptr);
+        QVERIFY(w.WebBrowser1->isAncestorOf(at(2400)));
+        QTRY_COMPARE_WITH_TIMEOUT(pageText(w.WebBrowser1), QStringLiteral("one"), LoadTimeout);
+        QCOMPARE(w.focusWidget(), static_cast<QWidget*>(w.Text1)); // the page took no focus
+
+        // Edit and refresh: new text, same layout.
+        w.Text1->moveCursor(QTextCursor::End);
+        QTest::keyClicks(w.Text1, QStringLiteral("<p>two</p>"));
+        press(w, 'R');
+        QCOMPARE(previewBytes(), QByteArray("<p>one</p><p>two</p>\r\n"));
+        QTRY_COMPARE_WITH_TIMEOUT(pageText(w.WebBrowser1), QStringLiteral("one\n\ntwo"),
+                                  LoadTimeout);
+        QCOMPARE(w.Text1->Height(), 2295);
+
+        // The menu's keys reach the menu also from inside the page.
+        w.WebBrowser1->setFocus();
+        QTRY_VERIFY(w.WebBrowser1->isAncestorOf(QApplication::focusWidget()));
+        QSignalSpy refreshed(w.refresh, &pw::Menu::Click);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_R, Qt::ControlModifier);
+        QCOMPARE(refreshed.size(), 1);
+
+        // Normal, twice: full text area, nothing written, the pane keeps its page.
+        w.Text1->setText(QStringLiteral("<p>three</p>"));
+        for (int i = 0; i < 2; ++i) {
+            w.namand->action()->trigger();
+            QCOMPARE(w.Text1->Height(), 8295);
+            QVERIFY(!w.Shape1->Visible() && !w.WebBrowser1->Visible());
+        }
+        QCOMPARE(previewBytes(), QByteArray("<p>one</p><p>two</p>\r\n"));
+        QCOMPARE(pageText(w.WebBrowser1), QStringLiteral("one\n\ntwo"));
+
+        // Refresh in the normal layout reloads the hidden pane only.
+        press(w, 'R');
+        QCOMPARE(previewBytes(), QByteArray("<p>three</p>\r\n"));
+        QTRY_COMPARE_WITH_TIMEOUT(pageText(w.WebBrowser1), QStringLiteral("three"), LoadTimeout);
+        QVERIFY(w.Text1->Height() == 8295 && !w.WebBrowser1->Visible());
+        QVERIFY(rec->boxes.empty());
+    }
+
+    void refreshKeepsTheScrollPosition() {
+        textedit& w = textedit::instance();
+        QString page;
+        for (int i = 0; i < 300; ++i)
+            page += QStringLiteral("<p>line %1</p>\r\n").arg(i);
+        w.Text1->setText(page);
+        QSignalSpy loads(w.WebBrowser1, &pw::WebView::loadFinished);
+        press(w, 'S');
+        QTRY_COMPARE_WITH_TIMEOUT(loads.size(), 1, LoadTimeout);
+        w.WebBrowser1->runJavaScript(QStringLiteral("window.scrollTo(0, 1500)"));
+        QTRY_COMPARE_WITH_TIMEOUT(evaluate(w.WebBrowser1, "window.scrollY"), QVariant(1500), 5000);
+
+        w.Text1->setText(page + QStringLiteral("<p>added</p>"));
+        press(w, 'R');
+        QTRY_COMPARE_WITH_TIMEOUT(loads.size(), 2, LoadTimeout);
+        QVERIFY(pageText(w.WebBrowser1)->endsWith(QStringLiteral("added")));
+        QCOMPARE(evaluate(w.WebBrowser1, "window.scrollY"), QVariant(1500));
+    }
+
+    void anUnwritablePreviewFileStopsTheCommand() {
+        textedit& w = textedit::instance();
+        w.Text1->setText(QStringLiteral("<p>good</p>"));
+        press(w, 'S');
+        QTRY_COMPARE_WITH_TIMEOUT(pageText(w.WebBrowser1), QStringLiteral("good"), LoadTimeout);
+        w.namand->action()->trigger();
+        QSignalSpy navigations(w.WebBrowser1, &pw::WebView::loadStarted);
+
+        // Text the character set cannot store: the good file stays whole.
+        w.Text1->setText(QStringLiteral("<p>bad ") + QChar(0xD800) + QStringLiteral("</p>"));
+        press(w, 'R');
+        QCOMPARE(rec->boxes.size(), size_t(1));
+        QCOMPARE(previewBytes(), QByteArray("<p>good</p>\r\n"));
+
+        // "view.html" cannot be created: a folder holds the name (this works
+        // for the root user too, where a read-only folder does not stop writes).
+        QVERIFY(QFile::remove(previewFile()) && QDir(dir.path()).mkdir("view.html"));
+        press(w, 'V');
+        press(w, 'S');
+        press(w, 'R');
+        QCOMPARE(rec->boxes.size(), size_t(4));
+        for (const RecordedBox& b : rec->boxes) {
+            QCOMPARE(b.style, int(pw::MsgBoxCritical));
+            QVERIFY2(b.text.contains(QStringLiteral("view.html")), qPrintable(b.text));
+        }
+        QVERIFY(!viewhtml::loadedInstance());
+        QCOMPARE(w.Text1->Height(), 8295);
+        QVERIFY(!w.Shape1->Visible() && !w.WebBrowser1->Visible());
+        QTest::qWait(300);
+        QCOMPARE(navigations.size(), 0);
+    }
+
+    void previewWindowAndPaths() {
+        viewhtml& v = viewhtml::instance();
+        QCOMPARE(twipsRect(v.surface()).size(), QSize(12840, 8490));
+        QCOMPARE(twipsRect(v.WebBrowser1), QRect(0, 0, 12855, 8535));
+        QCOMPARE(twipsRect(v.Dir1), QRect(120, 240, 495, 315));
+        QVERIFY(v.Dir1->isHidden() && !v.WebBrowser1->isHidden() && !v.parentWidget());
+        QCOMPARE(v.Dir1->Path(), QDir::toNativeSeparators(dir.path()));
+        QCOMPARE(v.WebBrowser1->location(), QUrl::fromLocalFile(previewFile()));
+        const Qt::WindowFlags f = v.windowFlags();
+        QVERIFY(!(f & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+        QCOMPARE(v.windowIcon().pixmap(32, 32).size(), QSize(32, 32));
+
+        // In the root folder the path holds two separators in a row: still a
+        // local file, not a network host.
+        QCOMPARE(pw::WebView::urlFor(QStringLiteral("//view.html")),
+                 QUrl(QStringLiteral("file:///view.html")));
+        QCOMPARE(pw::WebView::urlFor(QStringLiteral("view.html")),
+                 QUrl::fromLocalFile(previewFile()));
+    }
+};
+
+QTEST_MAIN(PreviewTest)
+#include "tst_preview.moc"
