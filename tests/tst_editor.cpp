@@ -45,8 +45,11 @@ QMenu* submenu(QMenu* menu, const QString& caption) {
 class EditorTest : public QObject {
     Q_OBJECT
     Recorder* rec = nullptr;
+    QTemporaryDir folder;
 
 private slots:
+    // The view commands write their preview file into the current folder.
+    void initTestCase() { QVERIFY(QDir::setCurrent(folder.path())); }
     void init() { rec = new Recorder; }
     void cleanup() {
         unloadAllWindows();
