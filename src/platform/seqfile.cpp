@@ -50,8 +50,14 @@ QString folderReason(const QString& path) {
                : QStringLiteral("It is a folder, not a file.");
 }
 
-const QString NotRegular = QStringLiteral("It is not an ordinary file (it is a device, a pipe "
-                                          "or a socket), so it is not opened as text.");
+// Devices, pipes and sockets are neither read as text (reading could block
+// or never end) nor replaced by a file.
+QString notRegular(bool output) {
+    return output ? QStringLiteral("It is not an ordinary file but a device, a pipe or a socket, "
+                                   "and is not replaced by one.")
+                  : QStringLiteral("It is not an ordinary file but a device, a pipe or a socket, "
+                                   "and is not read as text.");
+}
 
 // ------------------------------------------------------------------ codecs
 
@@ -557,7 +563,7 @@ SequentialFile::SequentialFile(const QString& path, Mode mode) : m_path(path), m
         if (info.isDir())
             throw OperationError(what, shown(path), folderReason(path));
         if (info.exists() && !info.isFile())
-            throw OperationError(what, shown(path), NotRegular);
+            throw OperationError(what, shown(path), notRegular(mode == Output));
         if (info.exists() && !info.isWritable())
             throw OperationError(what, shown(path), QStringLiteral("The file is read-only."));
         m_out = std::make_unique<QSaveFile>(path);
@@ -586,7 +592,7 @@ SequentialFile::SequentialFile(const QString& path, Mode mode) : m_path(path), m
         if (!info.exists())
             throw OperationError(what, shown(path), QStringLiteral("The file does not exist."));
         if (!info.isFile())
-            throw OperationError(what, shown(path), NotRegular);
+            throw OperationError(what, shown(path), notRegular(mode == Output));
         m_in = std::make_unique<QFile>(path);
         if (!m_in->open(QIODevice::ReadOnly))
             throw OperationError(what, shown(path), m_in->errorString());
