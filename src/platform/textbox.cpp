@@ -121,10 +121,21 @@ void TextBox::onContentsChange(int, int removed, int added) {
 
 QString TextBox::Text() const {
     if (!m_hasStandIns) {
-        QString raw = document()->toRawText();
-        raw.replace(QChar(ParagraphSeparator), QStringLiteral("\r\n"));
-        raw.replace(QChar(LineSeparator), QChar(u'\n'));
-        return raw;
+        // One pass: each paragraph break becomes CR LF, each unmarked line
+        // separator the LF it stands for.
+        const QString raw = document()->toRawText();
+        QString out(raw.size() + document()->blockCount() - 1, Qt::Uninitialized);
+        QChar* o = out.data();
+        for (const QChar c : raw) {
+            if (c.unicode() == ParagraphSeparator) {
+                *o++ = u'\r';
+                *o++ = u'\n';
+            } else {
+                *o++ = c.unicode() == LineSeparator ? QChar(u'\n') : c;
+            }
+        }
+        out.truncate(o - out.constData());
+        return out;
     }
     return range(0, document()->characterCount() - 1);
 }
@@ -196,7 +207,10 @@ void TextBox::insertMapped(QTextCursor& cursor, const QString& text) {
 }
 
 void TextBox::setText(const QString& text) {
-    if (text == Text())
+    // Each paragraph break reads back as two characters, every other
+    // character as one: a text of another length cannot be the same.
+    const QTextDocument* current = document();
+    if (text.size() == current->characterCount() - 1 + current->blockCount() - 1 && text == Text())
         return;
     m_suppressChange = true;
     QTextDocument* doc = document();
