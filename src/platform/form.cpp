@@ -1,5 +1,6 @@
 #include "form.h"
 
+#include "accessibility.h"
 #include "failure.h"
 #include "services.h"
 #include "units.h"
@@ -23,6 +24,7 @@ QList<Form*>& loadedList() {
 } // namespace
 
 Form::Form(int clientWidth, int clientHeight, bool minimiseButton) : QMainWindow(nullptr) {
+    installAccessibleInterfaces();
     Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                             Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
     if (minimiseButton)
@@ -67,6 +69,9 @@ void Form::setWindowState(int state) {
 }
 
 void Form::load() {
+    // The window's controls and menus are all there now.
+    nameControls(m_surface);
+    enableKeyboardAccess(this);
     m_loaded = true;
     loadedList().append(this);
     dispatch("Form_Load", [this] { Form_Load(); });

@@ -1,0 +1,294 @@
+// What a screen reader and a keyboard user meet: every control of every
+// window found in the window's accessibility tree with its name and role, the
+// tab orders, and the menu bar reached by Alt or F10 and worked by arrows and
+// Enter.
+
+#include "dialogs/delfile.h"
+#include "dialogs/openfile.h"
+#include "dialogs/savefile.h"
+#include "editor/textedit.h"
+#include "editor/viewhtml.h"
+#include "platform/combobox.h"
+#include "platform/controls.h"
+#include "platform/drivelist.h"
+#include "platform/olecontainer.h"
+#include "platform/textbox.h"
+#include "platform/webview.h"
+#include "support/recorder.h"
+
+#include <QAccessible>
+#include <QMenuBar>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+struct Node {
+    QAccessible::Role role;
+    QString name;
+    bool invisible;
+};
+
+// Every object the tree reaches from the window, with its role and name.
+void walk(QAccessibleInterface* iface, QHash<QObject*, Node>& found, int depth = 0) {
+    if (!iface || !iface->isValid() || depth > 12)
+        return;
+    if (QObject* o = iface->object())
+        found.insert(
+            o, {iface->role(), iface->text(QAccessible::Name), bool(iface->state().invisible)});
+    for (int i = 0; i < iface->childCount(); ++i)
+        walk(iface->child(i), found, depth + 1);
+}
+
+QHash<QObject*, Node> tree(QWidget* window) {
+    QHash<QObject*, Node> found;
+    walk(QAccessible::queryAccessibleInterface(window), found);
+    return found;
+}
+
+// The control on the window's surface that holds the keyboard focus.
+QString focusedControl(pw::Form& w) {
+    for (QWidget* f = QApplication::focusWidget(); f; f = f->parentWidget())
+        if (f->parentWidget() == w.surface())
+            return f->objectName();
+    return QStringLiteral("<none>");
+}
+
+QStringList tabOrder(pw::Form& w, int steps) {
+    QStringList order{focusedControl(w)};
+    for (int i = 0; i < steps; ++i) {
+        QTest::keyClick(static_cast<QWidget*>(nullptr), Qt::Key_Tab);
+        order << focusedControl(w);
+    }
+    return order;
+}
+
+QString active(QMenuBar* bar) {
+    return bar->activeAction() ? bar->activeAction()->text() : QString();
+}
+
+void key(Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
+    QTest::keyClick(static_cast<QWidget*>(nullptr), k, m);
+}
+
+} // namespace
+
+class AccessibilityTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+    Recorder* rec = nullptr;
+
+    using Expected = QList<std::tuple<QString, QAccessible::Role, QString>>;
+
+    // Every control on the surface is in the tree, named and with its role;
+    // the expected list names them all.
+    void checkControls(pw::Form& w, const Expected& expected) {
+        const auto found = tree(&w);
+        QCOMPARE(found.value(&w).role, QAccessible::Window);
+        QCOMPARE(found.value(&w).name, w.Caption());
+        QStringList controls;
+        for (QObject* c : w.surface()->children())
+            if (c->isWidgetType())
+                controls << c->objectName();
+        QStringList names;
+        for (const auto& [name, role, spoken] : expected) {
+            names << name;
+            auto* control = w.surface()->findChild<QWidget*>(name, Qt::FindDirectChildrenOnly);
+            QVERIFY2(control && found.contains(control), qPrintable(name));
+            QCOMPARE(found[control].role, role);
+            QCOMPARE(found[control].name, spoken);
+        }
+        controls.sort();
+        names.sort();
+        QCOMPARE(controls, names);
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(QDir::setCurrent(dir.path()));
+        pw::OleContainer::setPackageFolder(dir.filePath(QStringLiteral("packages")));
+    }
+    void init() { rec = new Recorder; }
+    void cleanup() {
+        unloadAllWindows();
+        delete rec;
+    }
+
+    void everyControlHasANameAndARole() {
+        using R = QAccessible::Role;
+        textedit& editor = textedit::instance();
+        checkControls(editor, {{"Text1", R::EditableText, "Text"},
+                               {"WebBrowser1", R::Client, "Web page"},
+                               {"Dir1", R::List, "Folder"},
+                               {"Shape1", R::Separator, "Divider"},
+                               {"OLE1", R::Client, "Calc.exe"},
+                               {"OLE2", R::Client, "donate1.html"},
+                               {"OLE3", R::Client, "donate2.html"},
+                               {"OLE4", R::Client, "donate5.html"},
+                               {"OLE5", R::Client, "contact.html"},
+                               {"OLE6", R::Client, "Readme.txt"}});
+        // The menu bar's items speak their captions; the tray's menu is there
+        // but never shown.
+        const auto found = tree(&editor);
+        for (QAction* a : editor.menuBar()->actions()) {
+            QVERIFY2(found.contains(a), qPrintable(a->text()));
+            QCOMPARE(found[a].role, QAccessible::MenuItem);
+            QCOMPARE(found[a].name, a->text().remove(u'&'));
+            QCOMPARE(found[a].invisible, !a->isVisible());
+        }
+        QVERIFY(found.contains(editor.mssfg->action()));
+
+        checkControls(viewhtml::instance(),
+                      {{"WebBrowser1", R::Client, "Web page"}, {"Dir1", R::List, "Folder"}});
+
+        const Expected lists{{"Drive1", R::ComboBox, "Drive"},
+                             {"Dir1", R::List, "Folder"},
+                             {"File1", R::List, "Files"}};
+        checkControls(openfile::instance(), lists + Expected{{"Label1", R::StaticText, "File"},
+                                                             {"Text1", R::EditableText, "File"},
+                                                             {"Command1", R::Button, "Open"},
+                                                             {"Command2", R::Button, "Cancel"}});
+        checkControls(delfile::instance(), lists + Expected{{"Label1", R::StaticText, "File"},
+                                                            {"Text1", R::EditableText, "File"},
+                                                            {"Command1", R::Button, "Delete File"},
+                                                            {"Command2", R::Button, "Cancel"}});
+        savefile& save = savefile::instance();
+        checkControls(save, {lists[0],
+                             lists[1],
+                             {"Label1", R::StaticText, "File"},
+                             {"Text1", R::EditableText, "File"},
+                             {"Label2", R::StaticText, "Type"},
+                             {"Combo1", R::ComboBox, "Type"},
+                             {"Command1", R::Button, "Save "},
+                             {"Command2", R::Button, "Cancel"}});
+
+        // A combo box speaks what it shows as its value, and its edit field
+        // by the box's name.
+        QAccessibleInterface* combo = QAccessible::queryAccessibleInterface(save.Combo1);
+        save.Combo1->setText(QStringLiteral(".html"));
+        QCOMPARE(combo->text(QAccessible::Value), QStringLiteral(".html"));
+        QCOMPARE(combo->text(QAccessible::Name), QStringLiteral("Type"));
+        QVERIFY(combo->state().editable);
+        QCOMPARE(combo->childCount(), 2);
+        QCOMPARE(combo->child(1)->text(QAccessible::Name), QStringLiteral("Type"));
+        QCOMPARE(combo->child(0)->childCount(), 5);
+        QAccessibleInterface* drive = QAccessible::queryAccessibleInterface(save.Drive1);
+        QCOMPARE(drive->text(QAccessible::Value), save.Drive1->currentText());
+        QVERIFY(!drive->state().editable);
+    }
+
+    void tabMovesThroughTheDialogsInOrder() {
+        openfile& open = openfile::instance();
+        open.Show();
+        QVERIFY(QTest::qWaitForWindowActive(&open));
+        QCOMPARE(tabOrder(open, 7), (QStringList{"Drive1", "Dir1", "File1", "Text1", "Command1",
+                                                 "Command2", "Drive1", "Dir1"}));
+        open.Unload();
+
+        savefile& save = savefile::instance();
+        save.Show();
+        QVERIFY(QTest::qWaitForWindowActive(&save));
+        QCOMPARE(tabOrder(save, 6), (QStringList{"Drive1", "Dir1", "Text1", "Command1", "Command2",
+                                                 "Combo1", "Drive1"}));
+        // Ctrl+Tab moves on as Tab does; Ctrl+Shift+Tab goes back.
+        key(Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(focusedControl(save), QStringLiteral("Dir1"));
+        key(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(focusedControl(save), QStringLiteral("Drive1"));
+        save.Unload();
+
+        delfile& del = delfile::instance();
+        del.Show();
+        QVERIFY(QTest::qWaitForWindowActive(&del));
+        QCOMPARE(tabOrder(del, 6), (QStringList{"Drive1", "Dir1", "File1", "Text1", "Command1",
+                                                "Command2", "Drive1"}));
+        // A button is pressed with the space bar.
+        del.Command2->setFocus();
+        key(Qt::Key_Space);
+        QVERIFY(!del.isLoaded());
+    }
+
+    void ctrlTabLeavesTheTextAreaForTheSplitPane() {
+        textedit& w = textedit::instance();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.Text1->setText(QStringLiteral("<p>page</p>"));
+        // Tab is a character of the text.
+        key(Qt::Key_Tab);
+        QCOMPARE(focusedControl(w), QStringLiteral("Text1"));
+        QCOMPARE(w.Text1->Text(), QStringLiteral("\t<p>page</p>"));
+        // Alone on the window, the text area keeps the focus.
+        key(Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(focusedControl(w), QStringLiteral("Text1"));
+
+        key(Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(w.WebBrowser1->isVisible());
+        QTRY_VERIFY(w.WebBrowser1->hasEngine());
+        key(Qt::Key_Tab, Qt::ControlModifier);
+        QTRY_COMPARE(focusedControl(w), QStringLiteral("WebBrowser1"));
+        key(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+        QTRY_COMPARE(focusedControl(w), QStringLiteral("Text1"));
+        QCOMPARE(w.Text1->Text(), QStringLiteral("\t<p>page</p>"));
+
+        // The preview window opens with the page taking the keys.
+        key(Qt::Key_V, Qt::ControlModifier);
+        viewhtml* preview = viewhtml::loadedInstance();
+        QVERIFY(preview);
+        QVERIFY(QTest::qWaitForWindowActive(preview));
+        QTRY_COMPARE(focusedControl(*preview), QStringLiteral("WebBrowser1"));
+    }
+
+    void menuBarByKeyboard() {
+        textedit& w = textedit::instance();
+        QMenuBar* bar = w.menuBar();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QTRY_COMPARE(focusedControl(w), QStringLiteral("Text1"));
+
+        // A tap of Alt moves into the bar and Esc back to the text. The key
+        // goes down with the Alt modifier and comes up without it.
+        QTest::keyPress(static_cast<QWidget*>(nullptr), Qt::Key_Alt, Qt::AltModifier);
+        QTest::keyRelease(static_cast<QWidget*>(nullptr), Qt::Key_Alt);
+        QCOMPARE(active(bar), QStringLiteral("File"));
+        QCOMPARE(QApplication::focusWidget(), bar);
+        // Left from the first menu wraps to the last one that shows.
+        key(Qt::Key_Left);
+        QCOMPARE(active(bar), QStringLiteral("Donate"));
+        key(Qt::Key_Escape);
+        QVERIFY(!bar->activeAction());
+        QTRY_COMPARE(focusedControl(w), QStringLiteral("Text1"));
+        key(Qt::Key_A);
+        QCOMPARE(w.Text1->Text(), QStringLiteral("a"));
+
+        // F10, five to the right is Help; Down opens it at "About", the next
+        // is "Readme.txt", and Enter opens the packaged readme.
+        key(Qt::Key_F10);
+        QCOMPARE(active(bar), QStringLiteral("File"));
+        for (int i = 0; i < 5; ++i)
+            key(Qt::Key_Right);
+        QCOMPARE(active(bar), QStringLiteral("Help"));
+        key(Qt::Key_Down);
+        QTRY_VERIFY(w.hlep->submenu()->isVisible());
+        QCOMPARE(w.hlep->submenu()->activeAction(), w.about->action());
+        key(Qt::Key_Down);
+        QCOMPARE(w.hlep->submenu()->activeAction(), w.redme->action());
+        key(Qt::Key_Return);
+        QTRY_COMPARE(rec->events,
+                     QStringList{"open " + dir.filePath(QStringLiteral("packages/Readme.txt"))});
+        QTRY_VERIFY(!w.hlep->submenu()->isVisible());
+        QTRY_COMPARE(focusedControl(w), QStringLiteral("Text1"));
+        QCOMPARE(w.Text1->Text(), QStringLiteral("a"));
+
+        // F10 again while in the bar leaves it.
+        key(Qt::Key_F10);
+        QCOMPARE(active(bar), QStringLiteral("File"));
+        key(Qt::Key_F10);
+        QVERIFY(!bar->activeAction());
+
+        // The hidden tray menu is not reached by its access key.
+        key(Qt::Key_S, Qt::AltModifier);
+        QVERIFY(!w.mPopupSys->submenu()->isVisible());
+        QVERIFY(!bar->activeAction());
+    }
+};
+
+QTEST_MAIN(AccessibilityTest)
+#include "tst_accessibility.moc"
