@@ -3,6 +3,7 @@
 
 #include "platform/webengine.h"
 
+#include <QCoreApplication>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
 #include <QWebEngineSettings>
@@ -16,6 +17,9 @@ class EngineView final : public QWebEngineView, public pw::WebEngineView {
 public:
     EngineView(QWidget* parent, const QString& textEncoding, pw::WebEngineEvents events)
         : QWebEngineView(parent), m_events(std::move(events)) {
+        // The view's page uses the engine's default profile, which (since Qt
+        // 6) keeps its cache, cookies and storage in memory only, off the
+        // record: nothing of a page is written to disk.
         // Pages without a declared character set are read in the set the
         // program writes its files in.
         settings()->setDefaultTextEncoding(textEncoding);
@@ -67,6 +71,14 @@ class WebViewModule final : public QObject, public pw::WebEngineFactory {
     Q_PLUGIN_METADATA(IID PW_WEBENGINE_FACTORY_IID)
     Q_INTERFACES(pw::WebEngineFactory)
 public:
+    WebViewModule() {
+        // The program writes nothing on its own. The engine draws through
+        // OpenGL, and Qt keeps the compiled shaders in a cache under the
+        // user's folders unless told not to; it reads this before the first
+        // view draws.
+        QCoreApplication::setAttribute(Qt::AA_DisableShaderDiskCache);
+    }
+
     pw::WebEngineView* create(QWidget* parent, const QString& textEncoding,
                               pw::WebEngineEvents events) override {
         return new EngineView(parent, textEncoding, std::move(events));
