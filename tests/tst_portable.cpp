@@ -1,0 +1,285 @@
+// The portable folder: installed into a temporary folder and moved, the
+// program starts from its new place on a display of its own, opens a packaged
+// document from the Help menu (through the keyboard) and the preview, and
+// writes nothing but the preview file and the opened package.
+//
+// The program reads no command line or environment, so it is driven from
+// outside: Xvfb, openbox and xdotool, with a stand-in xdg-open first on the
+// search path that records what it was asked to open.
+
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#ifdef Q_OS_UNIX
+#include <signal.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+constexpr int Timeout = 30000;
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Every file under a folder, relative to it, sorted.
+QStringList filesUnder(const QString& folder) {
+    QStringList files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << QDir(folder).relativeFilePath(it.next());
+    files.sort();
+    return files;
+}
+
+// Waits, a bounded time, until the condition holds.
+bool waitFor(const std::function<bool()>& condition, int ms = Timeout) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.hasExpired(ms))
+            return false;
+        QTest::qWait(200);
+    }
+    return true;
+}
+
+// Runs a tool to its end, at most 20 seconds; its standard output.
+QString run(const QString& program, const QStringList& args,
+            const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
+            bool* ok = nullptr) {
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(program, args);
+    const bool finished = p.waitForFinished(20000);
+    if (!finished) {
+        p.kill();
+        p.waitForFinished(5000);
+    }
+    if (ok)
+        *ok = finished && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
+}
+
+} // namespace
+
+class PortableTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir tmp;
+    QString folder; // the moved program folder
+
+    // Every process started here; killed at the end, whatever happened.
+    std::vector<std::unique_ptr<QProcess>> processes;
+
+    QProcess* start(const QString& program, const QStringList& args, const QProcessEnvironment& env,
+                    const QString& workingFolder = {}) {
+        auto p = std::make_unique<QProcess>();
+        p->setProcessEnvironment(env);
+        p->setWorkingDirectory(workingFolder.isEmpty() ? tmp.path() : workingFolder);
+        p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+#ifdef Q_OS_UNIX
+        // A group of its own, so that the web engine's helper processes go
+        // with it.
+        p->setChildProcessModifier([] { ::setpgid(0, 0); });
+#endif
+        p->start(program, args);
+        processes.push_back(std::move(p));
+        return processes.back().get();
+    }
+
+    void stopAll() {
+        for (auto it = processes.rbegin(); it != processes.rend(); ++it) {
+            QProcess* p = it->get();
+#ifdef Q_OS_UNIX
+            if (p->processId() > 0)
+                ::kill(-pid_t(p->processId()), SIGKILL);
+#endif
+            p->kill();
+            p->waitForFinished(5000);
+        }
+        processes.clear();
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(tmp.isValid());
+        const QString installed = tmp.filePath(QStringLiteral("install/Pagewick"));
+        bool ok = false;
+        run(QStringLiteral(PW_CMAKE_COMMAND),
+            {"--install", PW_BUILD_DIR, "--prefix", installed, "--config", PW_BUILD_CONFIG},
+            QProcessEnvironment::systemEnvironment(), &ok);
+        QVERIFY2(ok, "cmake --install failed");
+        // Moved whole to a place the build never knew.
+        QVERIFY(QDir().mkpath(tmp.filePath(QStringLiteral("elsewhere"))));
+        folder = tmp.filePath(QStringLiteral("elsewhere/Pagewick"));
+        QVERIFY(QDir().rename(installed, folder));
+        QVERIFY(QDir(tmp.filePath(QStringLiteral("install"))).removeRecursively());
+    }
+
+    void cleanup() {
+        stopAll();
+    }
+
+    void theFolderHoldsTheProgramAndItsModuleOnly() {
+#if defined(Q_OS_WIN)
+        const QStringList expected{"pagewick.exe", "pw_webview.dll"};
+#elif defined(Q_OS_MACOS)
+        const QStringList expected{"pagewick", "pw_webview.dylib"};
+#else
+        const QStringList expected{"pagewick", "pw_webview.so"};
+#endif
+        QCOMPARE(filesUnder(folder), expected);
+        // Neither looks for libraries in the build tree.
+        const QString readelf = QStandardPaths::findExecutable(QStringLiteral("readelf"));
+        if (readelf.isEmpty())
+            return;
+        for (const QString& file : expected) {
+            const QString dynamic = run(readelf, {"-d", QDir(folder).filePath(file)});
+            QVERIFY2(dynamic.contains(QStringLiteral("NEEDED")), qPrintable(dynamic));
+            QVERIFY2(!dynamic.contains(QStringLiteral(PW_BUILD_DIR)), qPrintable(dynamic));
+        }
+    }
+
+    void startsFromTheMovedFolder() {
+#if !defined(Q_OS_LINUX)
+        QSKIP("Driven through Xvfb, openbox and xdotool, which only Linux desktops have.");
+#else
+        QStringList tools;
+        for (const char* tool : {"Xvfb", "openbox", "xdotool", "xprop"})
+            tools << QStandardPaths::findExecutable(QString::fromLatin1(tool));
+        if (tools.contains(QString()))
+            QSKIP("Xvfb, openbox, xdotool or xprop is not installed (scripts/install-deps.sh "
+                  "installs them); the moved folder cannot be started on a display.");
+        const QString xdotool = tools[2];
+
+        QDir base(tmp.path());
+        for (const char* sub : {"home", "wm", "work", "stub", "runtime"})
+            QVERIFY(base.mkpath(QString::fromLatin1(sub)));
+        QFile::setPermissions(base.filePath(QStringLiteral("runtime")),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const QString opened = base.filePath(QStringLiteral("opened.log"));
+        {
+            QFile stub(base.filePath(QStringLiteral("stub/xdg-open")));
+            QVERIFY(stub.open(QIODevice::WriteOnly));
+            stub.write("#!/bin/sh\nprintf '%s\\n' \"$*\" >> '" + opened.toLocal8Bit() + "'\n");
+            stub.close();
+            QVERIFY(stub.setPermissions(stub.permissions() | QFile::ExeOwner));
+        }
+
+        // A display of its own: Xvfb picks a free number and says which.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        QProcess* xvfb = start(
+            tools[0], {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"}, env);
+        QVERIFY(waitFor([xvfb] { return xvfb->canReadLine(); }, 10000));
+        const QString display = QLatin1Char(':') + QString::fromLatin1(xvfb->readLine().trimmed());
+        env.insert(QStringLiteral("DISPLAY"), display);
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+
+        QProcessEnvironment wmEnv = env;
+        wmEnv.insert(QStringLiteral("HOME"), base.filePath(QStringLiteral("wm")));
+        start(tools[1], {}, wmEnv);
+        // A window mapped while the window manager is still starting may be
+        // left unmapped; the manager announces itself on the root window.
+        QVERIFY2(waitFor([&] {
+                     return run(tools[3], {"-root", "_NET_SUPPORTING_WM_CHECK"}, env)
+                         .contains(QLatin1String("window id"));
+                 }),
+                 "openbox did not start");
+
+        // The program's user has an empty home folder; nothing points Qt or
+        // the desktop anywhere else.
+        QProcessEnvironment pwEnv = env;
+        for (const char* var :
+             {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME",
+              "XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "QT_QTESTLIB_RUNNING"})
+            pwEnv.remove(QString::fromLatin1(var));
+        pwEnv.insert(QStringLiteral("HOME"), base.filePath(QStringLiteral("home")));
+        pwEnv.insert(QStringLiteral("XDG_RUNTIME_DIR"), base.filePath(QStringLiteral("runtime")));
+        pwEnv.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        pwEnv.insert(QStringLiteral("PATH"), base.filePath(QStringLiteral("stub")) + u':' +
+                                                 env.value(QStringLiteral("PATH")));
+        if (::geteuid() == 0) // the web engine's sandbox refuses to run as root
+            pwEnv.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1"));
+
+        const QStringList before = filesUnder(folder);
+        const QString work = base.filePath(QStringLiteral("work"));
+        QProcess* pagewick =
+            start(QDir(folder).filePath(QStringLiteral("pagewick")), {}, pwEnv, work);
+        QVERIFY2(pagewick->waitForStarted(10000), qPrintable(pagewick->errorString()));
+        const QString maps = QStringLiteral("/proc/%1/maps").arg(pagewick->processId());
+
+        QString window;
+        QVERIFY2(waitFor([&] {
+                     window = run(xdotool, {"search", "--onlyvisible", "--name", "^Pagewick$"}, env)
+                                  .section(u'\n', 0, 0);
+                     return !window.isEmpty() || pagewick->state() != QProcess::Running;
+                 }),
+                 "the editor window did not appear");
+        QVERIFY2(!window.isEmpty(), "the program ended at start-up");
+        run(xdotool, {"windowactivate", "--sync", window}, env);
+
+        // Help > Readme.txt through the keyboard: F10 enters the menu bar at
+        // File, Help is five to the right, Down opens it at About.
+        run(xdotool,
+            {"key", "--delay", "50", "F10", "Right", "Right", "Right", "Right", "Right", "Down",
+             "Down", "Return"},
+            env);
+        const QString readme =
+            base.filePath(QStringLiteral("home/.cache/Pagewick/packages/Readme.txt"));
+        QVERIFY2(waitFor([&] { return readAll(opened).contains("Readme.txt"); }),
+                 "the packaged readme was not handed to xdg-open");
+        QCOMPARE(QString::fromLocal8Bit(readAll(opened)).trimmed(),
+                 QUrl::fromLocalFile(readme).toString());
+        QCOMPARE(readAll(readme),
+                 readAll(QStringLiteral(PW_BUILD_DIR "/src/embedded/packages/Readme.txt")));
+
+        // The preview: the text goes to view.html in the working folder and
+        // the web view module is loaded from the moved folder.
+        run(xdotool, {"type", "--delay", "20", "<p>moved</p>"}, env);
+        run(xdotool, {"key", "ctrl+v"}, env);
+        const QString viewFile = QDir(work).filePath(QStringLiteral("view.html"));
+        QVERIFY2(waitFor([&] { return readAll(viewFile) == "<p>moved</p>\r\n"; }),
+                 readAll(viewFile).constData());
+        QVERIFY2(waitFor([&] {
+                     return !run(xdotool, {"search", "--onlyvisible", "--name", "^View As HTML$"},
+                                 env)
+                                 .isEmpty();
+                 }),
+                 "the preview window did not appear");
+        const QByteArray module =
+            QDir(folder).filePath(QStringLiteral("pw_webview.so")).toLocal8Bit();
+        QVERIFY2(waitFor([&] { return readAll(maps).contains(module); }),
+                 "the web view module was not loaded from the moved folder");
+        QVERIFY(!readAll(maps).contains(PW_BUILD_DIR));
+        // Let the page draw, so that whatever the engine would store is stored.
+        QTest::qWait(2000);
+        QCOMPARE(pagewick->state(), QProcess::Running);
+
+        // Nothing else written: not into the program's folder, not into the
+        // working folder, and into the home folder only the opened package.
+        // (Caches of the system's own font and graphics libraries are theirs.)
+        QCOMPARE(filesUnder(folder), before);
+        QCOMPARE(filesUnder(work), QStringList{"view.html"});
+        QStringList home = filesUnder(base.filePath(QStringLiteral("home")));
+        home.removeIf([](const QString& f) {
+            return f.startsWith(QLatin1String(".cache/fontconfig/")) ||
+                   f.startsWith(QLatin1String(".cache/mesa_shader_cache/"));
+        });
+        QCOMPARE(home, QStringList{".cache/Pagewick/packages/Readme.txt"});
+#endif
+    }
+};
+
+QTEST_GUILESS_MAIN(PortableTest)
+#include "tst_portable.moc"
