@@ -118,7 +118,9 @@ private slots:
 
     void anyBytesRoundTrip_data() {
         QTest::addColumn<QByteArray>("codePage");
-        for (const char* name : {"UTF-8", "CP1252", "ISO-8859-15", "SHIFT_JIS", "GB18030", "BIG5"})
+        // The last three compose a letter and a combining mark when reading.
+        for (const char* name : {"UTF-8", "CP1252", "ISO-8859-15", "SHIFT_JIS", "GB18030", "BIG5",
+                                 "BIG5-HKSCS", "CP1255", "TCVN5712-1"})
             QTest::newRow(name) << QByteArray(name);
     }
 

@@ -306,6 +306,11 @@ private:
             out += bytes;
             return -1;
         }
+        // Character by character, as a file is read when its line does not
+        // convert whole: a converter that composes (a letter and a combining
+        // accent read as one precomposed letter) cannot take the run whole,
+        // though each of its characters has bytes of its own.
+        QByteArray each;
         for (qsizetype i = 0; i < run.size(); ++i) {
             const qsizetype len =
                 run[i].isHighSurrogate() && i + 1 < run.size() && run[i + 1].isLowSurrogate() ? 2
@@ -315,9 +320,11 @@ private:
             back.clear();
             if (!rawEncode(one, bytes) || !rawDecode(bytes, back) || back != one)
                 return i;
+            each += bytes;
             i += len - 1;
         }
-        return 0; // the run fails as a whole though each character passes
+        out += each;
+        return -1;
     }
 };
 
@@ -556,7 +563,7 @@ QString describeCharacter(QStringView text, qsizetype index) {
 
 // ------------------------------------------------------------------ files
 
-SequentialFile::SequentialFile(const QString& path, Mode mode) : m_path(path), m_mode(mode) {
+SequentialFile::SequentialFile(const QString& path, Mode mode) : m_path(path) {
     const QFileInfo info(path);
     if (mode == Output) {
         const QString what = QStringLiteral("Could not write the file");

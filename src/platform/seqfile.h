@@ -57,7 +57,6 @@ private:
     [[noreturn]] void writeFailed(const QString& reason);
 
     QString m_path;
-    Mode m_mode;
     std::unique_ptr<QFile> m_in;
     std::unique_ptr<QSaveFile> m_out;
     QByteArray m_buffer;
