@@ -115,10 +115,11 @@ private slots:
     void initTestCase() {
         QVERIFY(tmp.isValid());
         const QString installed = tmp.filePath(QStringLiteral("install/Pagewick"));
+        QStringList args{"--install", PW_BUILD_DIR, "--prefix", installed};
+        if (!QStringLiteral(PW_BUILD_CONFIG).isEmpty())
+            args << "--config" << PW_BUILD_CONFIG;
         bool ok = false;
-        run(QStringLiteral(PW_CMAKE_COMMAND),
-            {"--install", PW_BUILD_DIR, "--prefix", installed, "--config", PW_BUILD_CONFIG},
-            QProcessEnvironment::systemEnvironment(), &ok);
+        run(QStringLiteral(PW_CMAKE_COMMAND), args, QProcessEnvironment::systemEnvironment(), &ok);
         QVERIFY2(ok, "cmake --install failed");
         // Moved whole to a place the build never knew.
         QVERIFY(QDir().mkpath(tmp.filePath(QStringLiteral("elsewhere"))));
