@@ -276,8 +276,11 @@ void TextBox::keyPressEvent(QKeyEvent* e) {
         e->ignore();
         return;
     }
-    // Typed text never takes over the mark of a stand-in next to it.
-    if (currentCharFormat().hasProperty(OriginalChar))
+    // Typed text never takes over the mark of a stand-in next to it. Only
+    // without a selection: with one, setting the format restyles the selected
+    // text itself, and the stand-ins in it would lose their marks and read
+    // back as themselves (a NUL as U+2400, a lone CR as a LF).
+    if (!textCursor().hasSelection() && currentCharFormat().hasProperty(OriginalChar))
         setCurrentCharFormat(QTextCharFormat());
     if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) &&
         (e->modifiers() & Qt::ShiftModifier)) {
