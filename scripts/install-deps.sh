@@ -11,6 +11,7 @@ packages=(
     xvfb xauth openbox xdotool poppler-utils
     trayer x11-utils
     cups printer-driver-cups-pdf
+    clang libclang-rt-14-dev
 )
 
 missing=()
