@@ -1016,6 +1016,34 @@ private slots:
         unloadAllWindows();
     }
 
+    void theIconFollowsAWindowGivenANewNativeWindow() {
+        // The end-to-end run found it: Split Screen gave the editor a new
+        // native window (for the web view's surface), after which a click on
+        // the icon no longer reached it, and a minimised editor never came
+        // back. Here the native window is replaced directly.
+        Recorder r;
+        TrayRecorder icons;
+        textedit& w = textedit::instance();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const WId first = w.winId();
+        struct Native : QWidget {
+            using QWidget::create;
+            using QWidget::destroy;
+        };
+        static_cast<Native&>(static_cast<QWidget&>(w)).destroy();
+        static_cast<Native&>(static_cast<QWidget&>(w)).create();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QVERIFY(w.winId() != first);
+        w.setWindowState(pw::vbMinimized);
+        QTRY_VERIFY(w.isHidden());
+        QVERIFY(icons.click(pw::WM_LBUTTONUP));
+        QVERIFY(w.isVisible());
+        QCOMPARE(w.WindowState(), int(pw::vbNormal));
+        unloadAllWindows();
+        QVERIFY(icons.icons.isEmpty());
+    }
+
     void randomUserActions() {
         bool ok = false;
         seed = qEnvironmentVariableIntValue("PAGEWICK_SOAK_SEED", &ok);
@@ -1031,6 +1059,10 @@ private slots:
         qInfo("seed %u (PAGEWICK_SOAK_SEED=%u repeats this run), %d actions, at most %d s", seed,
               seed, actions, seconds);
 
+        // The run starts from nothing: no window, no text on the clipboard.
+        unloadAllWindows();
+        QApplication::clipboard()->clear();
+        m = Model();
         rec = new Recorder;
         tray = new TrayRecorder;
         const auto cleanup = qScopeGuard([this] {

@@ -114,11 +114,6 @@ QWidget* windowByHandle(std::int32_t hWnd) {
     return nullptr;
 }
 
-Form* formByHandle(std::int32_t hWnd) {
-    auto* form = qobject_cast<Form*>(windowByHandle(hWnd));
-    return form && form->isLoaded() ? form : nullptr;
-}
-
 std::int32_t field(QByteArrayView record, int index) {
     return qFromLittleEndian<qint32>(record.data() + 4 * index);
 }
@@ -175,7 +170,12 @@ std::int32_t Shell_NotifyIconA(std::int32_t message, QByteArrayView record) {
             tip = QString::fromLocal8Bit(end < 0 ? bytes : bytes.first(end));
         }
         const std::int32_t callback = (uFlags & NIF_MESSAGE) ? uCallbackMessage : 0;
-        const auto activated = [hWnd, key, callback](std::int32_t code) {
+        // The icon's messages go to the window it was added for, as a native
+        // handle names one window for its whole life. Qt may give a window a
+        // new native window meanwhile (a web view's surface does), so the
+        // handle is not looked up again at each click.
+        const QPointer<Form> target = qobject_cast<Form*>(windowByHandle(hWnd));
+        const auto activated = [target, key, callback](std::int32_t code) {
             // Nothing reaches a window after its icon was removed.
             if (!addedIcons().contains(key))
                 return;
@@ -183,8 +183,8 @@ std::int32_t Shell_NotifyIconA(std::int32_t message, QByteArrayView record) {
             // it has none for any other.
             if (callback != WM_MOUSEMOVE)
                 return;
-            if (Form* form = formByHandle(hWnd))
-                form->raiseIconMessage(code);
+            if (target && target->isLoaded())
+                target->raiseIconMessage(code);
         };
         if (!notificationArea().addIcon(key, icon, tip, activated))
             return 0;

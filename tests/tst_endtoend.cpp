@@ -1,0 +1,403 @@
+// The real program on a real X desktop: Xvfb with the openbox window manager
+// and, where it is installed, trayer as the notification area. The program is
+// driven only from outside, by the key presses and clicks of xdotool, and
+// checked only from outside: window titles, the bytes of "view.html",
+// pictures of the windows (taken by this test program itself on the display)
+// and the end of the process. Skipped, with the reason, where Xvfb, openbox
+// or xdotool is missing. Every wait is bounded, and every process started
+// here is ended with its whole process group.
+//
+// PAGEWICK_E2E_PICTURES names a folder that keeps the pictures taken.
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#if defined(Q_OS_UNIX)
+#include <csignal>
+#include <unistd.h>
+#endif
+#if defined(Q_OS_LINUX)
+#include <sys/prctl.h>
+#endif
+
+namespace {
+
+constexpr int StartTimeout = 30000;
+constexpr int PageTimeout = 30000;
+constexpr int ActTimeout = 10000;
+
+bool waitFor(const std::function<bool()>& ready, int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (!ready()) {
+        if (t.elapsed() > ms)
+            return false;
+        QTest::qWait(200);
+    }
+    return true;
+}
+
+// An X display with a window manager, and the programs started on it.
+class Desktop {
+public:
+    ~Desktop() {
+        for (auto it = m_procs.rbegin(); it != m_procs.rend(); ++it)
+            stop(it->get());
+    }
+
+    // Xvfb on a display it picks itself; false when it would not start.
+    bool startX() {
+        QProcess* x =
+            start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
+        if (!waitFor([&] { return x->canReadLine() || x->state() != QProcess::Running; },
+                     StartTimeout))
+            return false;
+        display = QStringLiteral(":") + QString::fromLatin1(x->readLine().trimmed());
+        return display.size() > 1 && x->state() == QProcess::Running;
+    }
+
+    // A program on the display, in a process group of its own (the program
+    // and the helpers it starts), ended with the desktop.
+    QProcess* start(const QString& program, const QStringList& args,
+                    const QString& folder = QString()) {
+        auto* p = m_procs.emplace_back(std::make_unique<QProcess>()).get();
+        prepare(*p);
+        if (!folder.isEmpty())
+            p->setWorkingDirectory(folder);
+#if defined(Q_OS_UNIX)
+        p->setChildProcessModifier([] {
+            ::setpgid(0, 0);
+#if defined(Q_OS_LINUX)
+            // Ended with this test even when it is killed (a timeout).
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+#endif
+        });
+#endif
+        p->start(program, args);
+        p->waitForStarted(5000);
+        return p;
+    }
+
+    // Ends a program and everything in its process group.
+    static void stop(QProcess* p) {
+        if (p->state() == QProcess::NotRunning)
+            return;
+#if defined(Q_OS_UNIX)
+        const qint64 group = p->processId();
+        ::kill(-pid_t(group), SIGTERM);
+        if (!p->waitForFinished(3000))
+            ::kill(-pid_t(group), SIGKILL);
+#else
+        p->kill();
+#endif
+        p->waitForFinished(3000);
+    }
+
+    // A tool run to its end, for at most ten seconds: its output.
+    QString run(const QString& program, const QStringList& args) const {
+        QProcess p;
+        prepare(p);
+        p.start(program, args);
+        if (!p.waitForFinished(ActTimeout)) {
+            p.kill();
+            p.waitForFinished(1000);
+        }
+        return QString::fromLocal8Bit(p.readAllStandardOutput());
+    }
+
+    // The visible window with this title (decimal id), empty when none.
+    QString window(const QString& title) const {
+        return run("xdotool", {"search", "--onlyvisible", "--name", u'^' + title + u'$'})
+            .section(u'\n', 0, 0)
+            .trimmed();
+    }
+    bool viewable(const QString& id) const {
+        return run("xwininfo", {"-id", id}).contains(QLatin1String("IsViewable"));
+    }
+    QString activeWindow() const {
+        return run("xdotool", {"getactivewindow"}).trimmed();
+    }
+    bool activate(const QString& id) const {
+        run("xdotool", {"windowactivate", "--sync", id});
+        return waitFor([&] { return activeWindow() == id; }, ActTimeout);
+    }
+
+    // The program's icon docked in trayer's panel (hexadecimal id), empty
+    // when there is none.
+    QString trayIcon() const {
+        static const QRegularExpression line(QStringLiteral("^(\\s*)(0x[0-9a-f]+) (.*)$"));
+        static const QRegularExpression ours(
+            QStringLiteral("^\"Pagewick\": \\(\"[^\"]*\" \"Pagewick\"\\)"));
+        qsizetype trayIndent = -1;
+        for (const QString& l : run("xwininfo", {"-root", "-tree"}).split(u'\n')) {
+            const auto m = line.match(l);
+            if (!m.hasMatch())
+                continue;
+            if (trayIndent >= 0 && m.capturedLength(1) <= trayIndent)
+                trayIndent = -1;
+            if (m.captured(3).contains(QLatin1String("(\"panel\" \"trayer\")")))
+                trayIndent = m.capturedLength(1);
+            else if (trayIndent >= 0 && ours.match(m.captured(3)).hasMatch())
+                return m.captured(2);
+        }
+        return {};
+    }
+
+    // A picture of a window as the display shows it, taken by this program.
+    QImage picture(const QString& id, const QString& file) const {
+        run(QCoreApplication::applicationFilePath(), {"--grab", id, file});
+        return QImage(file);
+    }
+
+    QString display;
+
+private:
+    void prepare(QProcess& p) const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DISPLAY", display);
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        env.insert("QTWEBENGINE_DISABLE_SANDBOX", "1"); // CI runs as root
+        env.remove("WAYLAND_DISPLAY");
+        env.remove("DBUS_SESSION_BUS_ADDRESS"); // the X tray, not a desktop bus
+        p.setProcessEnvironment(env);
+        p.setStandardErrorFile(QProcess::nullDevice());
+    }
+
+    std::vector<std::unique_ptr<QProcess>> m_procs;
+};
+
+// The share of the pixels in a rectangle that are close to a colour.
+double share(const QImage& image, const QRect& area, const QColor& colour) {
+    const QRect r = area & image.rect();
+    if (r.isEmpty())
+        return 0;
+    qint64 near = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            near += std::abs(c.red() - colour.red()) < 60 &&
+                    std::abs(c.green() - colour.green()) < 60 &&
+                    std::abs(c.blue() - colour.blue()) < 60;
+        }
+    return double(near) / (qint64(r.width()) * r.height());
+}
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+const QColor Red(255, 0, 0);
+const QColor Blue(0, 0, 255);
+const QColor White(255, 255, 255);
+
+} // namespace
+
+class EndToEndTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir folder;
+    QString pictures;
+    int pictureCount = 0;
+
+    QString pictureFile(const char* what) {
+        return QDir(pictures.isEmpty() ? folder.path() : pictures)
+            .filePath(
+                QStringLiteral("%1-%2.png").arg(++pictureCount, 2, 10, QChar(u'0')).arg(what));
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(folder.isValid());
+        pictures = qEnvironmentVariable("PAGEWICK_E2E_PICTURES");
+        if (!pictures.isEmpty())
+            QDir().mkpath(pictures);
+    }
+
+    void typeViewSplitRefreshMinimiseRestoreExit() {
+        for (const char* tool : {"Xvfb", "openbox", "xdotool", "xwininfo"})
+            if (QStandardPaths::findExecutable(tool).isEmpty())
+                QSKIP(qPrintable(QStringLiteral("%1 is not installed (scripts/install-deps.sh "
+                                                "installs it)")
+                                     .arg(tool)));
+        const QString program =
+            QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("pagewick"));
+        if (!QFileInfo(program).isExecutable())
+            QSKIP("the pagewick program is not built beside the tests");
+
+        Desktop d;
+        if (!d.startX())
+            QSKIP("Xvfb would not start here");
+        d.start("openbox", {"--sm-disable"});
+        QVERIFY2(waitFor(
+                     [&] {
+                         return d.run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"})
+                             .contains(QLatin1String("window id"));
+                     },
+                     StartTimeout),
+                 "the window manager did not start");
+        const bool tray = !QStandardPaths::findExecutable("trayer").isEmpty();
+        if (tray)
+            d.start("trayer", {"--edge", "top", "--align", "right", "--widthtype", "request",
+                               "--height", "32", "--SetDockType", "true"});
+        // Another program owns the clipboard: Ctrl+V must not paste it.
+        QProcess* owner =
+            d.start(QCoreApplication::applicationFilePath(), {"--own-clipboard", "PASTED"});
+        QVERIFY2(waitFor([&] { return owner->canReadLine(); }, StartTimeout),
+                 "the clipboard owner did not start");
+
+        // Start: the editor window, active, its text area taking keys.
+        QProcess* pagewick = d.start(program, {}, folder.path());
+        QString editor;
+        QVERIFY2(waitFor(
+                     [&] {
+                         editor = d.window(QStringLiteral("Pagewick"));
+                         return !editor.isEmpty() && d.viewable(editor);
+                     },
+                     StartTimeout),
+                 "the editor window did not appear");
+        QVERIFY2(d.activate(editor), "the editor window did not become active");
+        const QByteArray page = "<body style=\"background:#ff0000\"><h1>Hello</h1>";
+        d.run("xdotool", {"type", "--delay", "20", QString::fromLatin1(page)});
+
+        // Ctrl+V: "view.html" holds exactly what was typed (nothing pasted),
+        // and "View As HTML" shows the red page.
+        d.run("xdotool", {"key", "ctrl+v"});
+        QString preview;
+        QVERIFY2(waitFor(
+                     [&] {
+                         preview = d.window(QStringLiteral("View As HTML"));
+                         return !preview.isEmpty();
+                     },
+                     StartTimeout),
+                 "Ctrl+V showed no \"View As HTML\" window");
+        const QString viewFile = folder.filePath(QStringLiteral("view.html"));
+        QCOMPARE(readAll(viewFile), page + "\r\n");
+        QImage shot;
+        QVERIFY2(waitFor(
+                     [&] {
+                         shot = d.picture(preview, pictureFile("preview"));
+                         return share(shot, shot.rect().adjusted(20, 80, -20, -20), Red) > 0.9;
+                     },
+                     PageTimeout),
+                 "the preview window does not show the page");
+
+        // Ctrl+S in the editor: the text shrinks to a strip, the page shows
+        // below it.
+        QVERIFY2(d.activate(editor), "the editor window did not come back to the front");
+        d.run("xdotool", {"key", "ctrl+s"});
+        // The web view may give the window a new native window.
+        QVERIFY(waitFor([&] { return !(editor = d.window(QStringLiteral("Pagewick"))).isEmpty(); },
+                        ActTimeout));
+        // The client area is 553 pixels high, under the menu bar; the pane
+        // starts 160 pixels down.
+        const auto pane = [](const QImage& i) { return QRect(20, i.height() - 350, 700, 320); };
+        const auto strip = [](const QImage& i) { return QRect(20, i.height() - 540, 700, 120); };
+        QVERIFY2(waitFor(
+                     [&] {
+                         shot = d.picture(editor, pictureFile("split"));
+                         return share(shot, pane(shot), Red) > 0.9;
+                     },
+                     PageTimeout),
+                 "Split Screen does not show the page under the text");
+        QVERIFY2(share(shot, strip(shot), White) > 0.5, "the text area is not above the page");
+        QCOMPARE(readAll(viewFile), page + "\r\n");
+
+        // More text, then Ctrl+R: the file and the pane follow; the open
+        // preview window keeps its page.
+        const QByteArray more = "<style>body{background:#0000ff!important}</style>";
+        d.run("xdotool", {"type", "--delay", "20", QString::fromLatin1(more)});
+        d.run("xdotool", {"key", "ctrl+r"});
+        QVERIFY2(waitFor([&] { return readAll(viewFile) == page + more + "\r\n"; }, ActTimeout),
+                 qPrintable("view.html holds " + readAll(viewFile)));
+        QVERIFY2(waitFor(
+                     [&] {
+                         shot = d.picture(editor, pictureFile("refreshed"));
+                         return share(shot, pane(shot), Blue) > 0.9;
+                     },
+                     PageTimeout),
+                 "Refresh did not show the new page");
+        QVERIFY(d.activate(preview));
+        shot = d.picture(preview, pictureFile("preview-kept"));
+        QVERIFY2(share(shot, shot.rect().adjusted(20, 80, -20, -20), Red) > 0.9,
+                 "the preview window was reloaded");
+
+        // Minimise, then restore: by a click on the icon in the notification
+        // area where there is one, otherwise through the window manager.
+        QVERIFY(d.activate(editor));
+        d.run("xdotool", {"windowminimize", editor});
+        QVERIFY2(waitFor([&] { return !d.viewable(editor); }, ActTimeout),
+                 "minimising left the window on the screen");
+        QString icon;
+        if (tray && waitFor([&] { return !(icon = d.trayIcon()).isEmpty(); }, StartTimeout)) {
+            d.run("xdotool", {"mousemove", "--window", icon, "8", "8", "click", "1"});
+        } else {
+            qInfo("no notification area: restored through the window manager");
+            d.run("xdotool", {"windowactivate", editor});
+        }
+        QVERIFY2(
+            waitFor([&] { return d.viewable(editor) && d.activeWindow() == editor; }, ActTimeout),
+            "the window did not come back");
+        QVERIFY2(waitFor(
+                     [&] {
+                         shot = d.picture(editor, pictureFile("restored"));
+                         return share(shot, pane(shot), Blue) > 0.9;
+                     },
+                     PageTimeout),
+                 "the restored window lost its split layout");
+
+        // File > Exit: a click on "File", then the sixth item.
+        const auto shown = [&] {
+            return d.run("xdotool", {"search", "--onlyvisible", "--class", "^Pagewick$"})
+                .split(u'\n', Qt::SkipEmptyParts)
+                .size();
+        };
+        const qsizetype before = shown();
+        d.run("xdotool", {"mousemove", "--window", editor, "15", "10", "click", "1"});
+        QVERIFY2(waitFor([&] { return shown() > before; }, ActTimeout),
+                 "the File menu did not open");
+        d.run("xdotool", {"key", "Down", "Down", "Down", "Down", "Down", "Down", "Return"});
+        QVERIFY2(pagewick->waitForFinished(ActTimeout), "File > Exit did not end the program");
+        QCOMPARE(pagewick->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(pagewick->exitCode(), 0);
+        QVERIFY(
+            waitFor([&] { return d.window(QStringLiteral("Pagewick")).isEmpty(); }, ActTimeout));
+        QVERIFY(d.window(QStringLiteral("View As HTML")).isEmpty());
+    }
+};
+
+int main(int argc, char** argv) {
+    // Helpers run on the test's display: a picture of one window, and a
+    // program that owns the clipboard.
+    if (argc == 4 && qstrcmp(argv[1], "--grab") == 0) {
+        QGuiApplication app(argc, argv);
+        const QPixmap pixmap =
+            QGuiApplication::primaryScreen()->grabWindow(WId(QByteArray(argv[2]).toULongLong()));
+        return pixmap.save(QString::fromLocal8Bit(argv[3])) ? 0 : 1;
+    }
+    if (argc == 3 && qstrcmp(argv[1], "--own-clipboard") == 0) {
+        QGuiApplication app(argc, argv);
+        QGuiApplication::clipboard()->setText(QString::fromLocal8Bit(argv[2]));
+        std::puts("ready");
+        std::fflush(stdout);
+        return app.exec();
+    }
+    QGuiApplication app(argc, argv);
+    EndToEndTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_endtoend.moc"
