@@ -718,7 +718,8 @@ private slots:
         s.Text1->setText(QStringLiteral("n"));
         s.Combo1->setText(QStringLiteral(".txt"));
         s.Command1->click();
-        EXPECT_ONE_FAILURE(QDir::toNativeSeparators(sub + "/n.txt"));
+        EXPECT_ONE_FAILURE(QDir::toNativeSeparators(sub + "/n.txt"),
+                           QStringLiteral("folder it goes in does not exist"));
         QVERIFY(!QFileInfo::exists(sub));
         QCOMPARE(w.Text1->Text(), QStringLiteral("precious"));
     }
@@ -777,7 +778,8 @@ private slots:
         QVERIFY(QDir(start).removeRecursively());
 
         press(w, 'S');
-        EXPECT_ONE_FAILURE(QStringLiteral("view.html"));
+        EXPECT_ONE_FAILURE(QStringLiteral("view.html"),
+                           QStringLiteral("current folder no longer exists"));
         QCOMPARE(w.Text1->Height(), 8295);
         // The dialogs still open on a folder that exists, and save there.
         w.sav->action()->trigger();

@@ -573,6 +573,16 @@ SequentialFile::SequentialFile(const QString& path, Mode mode) : m_path(path) {
             throw OperationError(what, shown(path), notRegular(mode == Output));
         if (info.exists() && !info.isWritable())
             throw OperationError(what, shown(path), QStringLiteral("The file is read-only."));
+        // A missing folder is said as such. The current folder, where a bare
+        // name goes, may have been removed since the program started; the
+        // system's own reason for that is "Operation not permitted".
+        if (info.isRelative() && QDir::currentPath().isEmpty())
+            throw OperationError(what, path,
+                                 QStringLiteral("The current folder no longer exists: it was "
+                                                "removed, or its drive was disconnected."));
+        if (!QFileInfo::exists(info.absolutePath()))
+            throw OperationError(what, shown(path),
+                                 QStringLiteral("The folder it goes in does not exist."));
         m_out = std::make_unique<QSaveFile>(path);
         // Unbuffered: every write reaches the system at once and its length
         // is checked there, not in a flush whose failure could go unseen.
