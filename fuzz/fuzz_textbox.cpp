@@ -4,14 +4,17 @@
 //   - Text set whole, read back whole.
 //   - A selection (any two positions) read through SelText: the text before
 //     it, the selection and the text after it make the whole text.
-//   - The selection replaced through SelText: the text is before + new +
-//     after; undo gives the old text back and redo the new one.
+//   - The selection replaced through SelText, or by a key (a character,
+//     Enter, Delete): the text is before + new + after; undo gives the old
+//     text back and redo the new one.
 // Characters are drawn mostly from those the text box must map (line breaks,
 // NUL, the document's own marks, kept bytes of files, surrogate halves).
+// PAGEWICK_FUZZ_TRACE=1 prints each step of an input that is run.
 
 #include "platform/textbox.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -29,7 +32,18 @@ constexpr char16_t Alphabet[] = {
     0x001F, 0x00E9, 0x4E2D, 0xE000, 0xFDEF, 0x2029, 0xFFF9, 0xFFFB};
 constexpr int AlphabetSize = int(sizeof Alphabet / sizeof Alphabet[0]);
 
+// Characters typed on the keyboard.
+constexpr char16_t Typed[] = {u'a', u'Z', u' ', u'\t', u'<', u'/', 0x00E9, 0x20AC, 0x65E5, 0x00A0};
+constexpr int TypedSize = int(sizeof Typed / sizeof Typed[0]);
+
 pw::TextBox* g_box;
+
+void press(int key, const QString& text) {
+    QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QCoreApplication::sendEvent(g_box, &down);
+    QKeyEvent up(QEvent::KeyRelease, key, Qt::NoModifier, text);
+    QCoreApplication::sendEvent(g_box, &up);
+}
 
 QString units(QStringView text) {
     QString out;
@@ -106,11 +120,38 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (from == 0 && to == end)
             require(selected == text, "the whole selection is not the text", text, selected);
 
-        const QString added = makeText(in);
-        g_box->setSelText(added);
+        // The selection replaced by code, or by a key: a character typed,
+        // Enter, or Delete on a selection.
+        QString added;
+        bool typed = false;
+        switch (in.ConsumeIntegralInRange(0, 3)) {
+        case 0:
+            added = makeText(in);
+            g_box->setSelText(added);
+            break;
+        case 1:
+            added = QChar(Typed[in.ConsumeIntegralInRange<int>(0, TypedSize - 1)]);
+            press(Qt::Key_unknown, added);
+            typed = true;
+            break;
+        case 2:
+            added = QStringLiteral("\r\n");
+            press(Qt::Key_Return, QStringLiteral("\r"));
+            break;
+        default:
+            if (from == to)
+                continue;
+            press(Qt::Key_Delete, QString());
+            break;
+        }
+        if (std::getenv("PAGEWICK_FUZZ_TRACE"))
+            std::fprintf(stderr, "step %d: [%d, %d) of %s -> %s\n", step, from, to,
+                         qPrintable(units(text)), qPrintable(units(added)));
         const QString now = before + added + after;
-        require(g_box->Text() == now, "Text after setSelText", now, g_box->Text());
-        if (!added.isEmpty() || from != to) {
+        require(g_box->Text() == now, typed ? "Text after a typed character" : "Text after an edit",
+                now, g_box->Text());
+        // Typing is undone a word at a time, not a character at a time.
+        if (!typed && (!added.isEmpty() || from != to)) {
             g_box->document()->undo();
             require(g_box->Text() == text, "Text after undo", text, g_box->Text());
             g_box->document()->redo();

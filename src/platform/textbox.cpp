@@ -282,8 +282,18 @@ void TextBox::keyPressEvent(QKeyEvent* e) {
     // back as themselves (a NUL as U+2400, a lone CR as a LF).
     if (!textCursor().hasSelection() && currentCharFormat().hasProperty(OriginalChar))
         setCurrentCharFormat(QTextCharFormat());
-    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) &&
-        (e->modifiers() & Qt::ShiftModifier)) {
+    const bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
+    if (enter && textCursor().hasSelection() &&
+        !(e->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier))) {
+        // Enter over a selection replaces it as a paste does. The editing
+        // widget's own replacement loses the marks of the stand-ins in the
+        // selection when it is undone (a selection reaching an empty last
+        // line), and a NUL would come back as U+2400, a lone CR as a LF.
+        setSelText(QStringLiteral("\r\n"));
+        ensureCursorVisible();
+        return;
+    }
+    if (enter && (e->modifiers() & Qt::ShiftModifier)) {
         // Shift+Enter starts a new line like Enter (a CR LF), not a bare break.
         QKeyEvent plain(e->type(), e->key(), e->modifiers() & ~Qt::ShiftModifier, e->text(),
                         e->isAutoRepeat(), ushort(e->count()));
