@@ -342,6 +342,15 @@ private slots:
     void cleanup() {
         unloadAllWindows();
         delete rec;
+        // A mount that its case could not undo is detached now, so that
+        // nothing of it outlives the test.
+        QFile mounts(QStringLiteral("/proc/self/mounts"));
+        if (mounts.open(QIODevice::ReadOnly))
+            for (const QByteArray& line : mounts.readAll().split('\n')) {
+                const QString where = QString::fromLocal8Bit(line.split(' ').value(1));
+                if (where.startsWith(dir.path() + u'/'))
+                    run("umount", {"-l", where});
+            }
         // Each case starts in an empty folder, which is the current one.
         QDir(dir.path()).removeRecursively();
         QDir().mkpath(dir.path());
