@@ -57,8 +57,8 @@ QString units(QStringView text) {
 }
 
 [[noreturn]] void fail(const char* what, const QString& detail) {
-    std::fprintf(stderr, "\n*** %s (code page %s)\n%s\n", what, CodePages[g_page],
-                 qPrintable(detail));
+    std::fprintf(stderr, "\n*** %s (code page %s)\n%s\n", what,
+                 g_page >= 0 ? CodePages[g_page] : "none", qPrintable(detail));
     std::abort();
 }
 
