@@ -35,10 +35,15 @@ for target in textfile textbox; do
     echo "== fuzzing $target for ${seconds}s"
     work=$(mktemp -d)
     rm -f "$fuzz/finding-$target-"*
-    if ! QT_QPA_PLATFORM=offscreen "$fuzz/bin/fuzz_$target" -max_total_time="$seconds" \
+    log=$fuzz/fuzz-$target.log
+    if QT_QPA_PLATFORM=offscreen "$fuzz/bin/fuzz_$target" -max_total_time="$seconds" \
         -timeout=20 -rss_limit_mb=3072 -print_final_stats=1 \
-        -artifact_prefix="$fuzz/finding-$target-" "$work" "$root/fuzz/corpus/$target"; then
+        -artifact_prefix="$fuzz/finding-$target-" "$work" "$root/fuzz/corpus/$target" \
+        >"$log" 2>&1; then
+        grep -E '^(Done|stat::)' "$log" || true
+    else
         failed+=("$target")
+        tail -n 100 "$log"
         for f in "$fuzz/finding-$target-"*; do
             [ -e "$f" ] && { echo "finding: $f"; od -An -tx1 "$f" | head -20; }
         done
