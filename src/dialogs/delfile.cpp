@@ -8,59 +8,28 @@
 #include "platform/seqfile.h"
 #include "platform/services.h"
 #include "platform/textbox.h"
-#include "platform/units.h"
 
 #include <QDir>
 #include <QStyle>
 
 using dialogs::onEvent;
-using pw::place;
 
 delfile::delfile() : pw::Form(5415, 4965, /*minimiseButton=*/false) {
     setObjectName(QStringLiteral("delfile"));
     setCaption(QStringLiteral("Delete File"));
     setWindowIcon(style()->standardIcon(QStyle::SP_TrashIcon));
     QWidget* s = surface();
-    const QFont font = dialogs::captionFont();
-
-    Drive1 = new pw::DriveList(s);
-    Drive1->setObjectName(QStringLiteral("Drive1"));
-    place(Drive1, 120, 120, 5175, 315);
-
-    Dir1 = new pw::FolderList(s);
-    Dir1->setObjectName(QStringLiteral("Dir1"));
-    place(Dir1, 120, 600, 5175, 1215);
-
-    File1 = new pw::FileList(s);
-    File1->setObjectName(QStringLiteral("File1"));
-    place(File1, 120, 2040, 5175, 1650);
-
-    Label1 = new pw::Label(s, QStringLiteral("File"));
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setFont(font);
-    place(Label1, 120, 3960, 495, 255);
-
-    Text1 = new pw::SingleLineTextBox(s);
-    Text1->setObjectName(QStringLiteral("Text1"));
-    Text1->initFont(font.family(), 9.75f, true);
-    place(Text1, 840, 3840, 4455, 375);
-
-    Command1 = new pw::CommandButton(s, QStringLiteral("Delete File"));
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setFont(font);
-    place(Command1, 120, 4440, 2415, 375);
-
-    Command2 = new pw::CommandButton(s, QStringLiteral("Cancel"));
-    Command2->setObjectName(QStringLiteral("Command2"));
-    Command2->setFont(font);
-    place(Command2, 2880, 4440, 2415, 375);
-
-    setTabOrder(Drive1, Dir1);
-    setTabOrder(Dir1, File1);
-    setTabOrder(File1, Text1);
-    setTabOrder(Text1, Command1);
-    setTabOrder(Command1, Command2);
-    Drive1->setFocus();
+    using dialogs::add, dialogs::addCaptioned;
+    Drive1 = add<pw::DriveList>(s, "Drive1", {120, 120, 5175, 315});
+    Dir1 = add<pw::FolderList>(s, "Dir1", {120, 600, 5175, 1215});
+    File1 = add<pw::FileList>(s, "File1", {120, 2040, 5175, 1650});
+    Label1 = addCaptioned<pw::Label>(s, "Label1", {120, 3960, 495, 255}, QStringLiteral("File"));
+    Text1 = dialogs::addNameBox(s, "Text1", {840, 3840, 4455, 375});
+    Command1 = addCaptioned<pw::CommandButton>(s, "Command1", {120, 4440, 2415, 375},
+                                               QStringLiteral("Delete File"));
+    Command2 = addCaptioned<pw::CommandButton>(s, "Command2", {2880, 4440, 2415, 375},
+                                               QStringLiteral("Cancel"));
+    dialogs::tabOrder(Drive1, Dir1, File1, Text1, Command1, Command2);
 
     onEvent(Drive1, &pw::DriveList::Change, this, "Drive1_Change", &delfile::Drive1_Change);
     onEvent(Dir1, &pw::FolderList::Change, this, "Dir1_Change", &delfile::Dir1_Change);

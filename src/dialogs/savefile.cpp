@@ -9,66 +9,31 @@
 #include "platform/seqfile.h"
 #include "platform/services.h"
 #include "platform/textbox.h"
-#include "platform/units.h"
 
 #include <QDir>
 #include <QScopeGuard>
 #include <QStyle>
 
 using dialogs::onEvent;
-using pw::place;
 
 savefile::savefile() : pw::Form(5460, 3660, /*minimiseButton=*/false) {
     setObjectName(QStringLiteral("savefile"));
     setCaption(QStringLiteral("Save File As"));
     setWindowIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
     QWidget* s = surface();
-    const QFont font = dialogs::captionFont();
-
-    Drive1 = new pw::DriveList(s);
-    Drive1->setObjectName(QStringLiteral("Drive1"));
-    place(Drive1, 120, 120, 5175, 315);
-
-    Dir1 = new pw::FolderList(s);
-    Dir1->setObjectName(QStringLiteral("Dir1"));
-    place(Dir1, 120, 600, 5175, 1215);
-
-    Text1 = new pw::SingleLineTextBox(s);
-    Text1->setObjectName(QStringLiteral("Text1"));
-    Text1->initFont(font.family(), 9.75f, true);
-    place(Text1, 840, 2040, 4455, 375);
-
-    Label1 = new pw::Label(s, QStringLiteral("File"));
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setFont(font);
-    place(Label1, 120, 2160, 495, 375);
-
-    Command1 = new pw::CommandButton(s, QStringLiteral("Save "));
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setFont(font);
-    place(Command1, 120, 3120, 2415, 375);
-
-    Command2 = new pw::CommandButton(s, QStringLiteral("Cancel"));
-    Command2->setObjectName(QStringLiteral("Command2"));
-    Command2->setFont(font);
-    place(Command2, 2880, 3120, 2415, 375);
-
-    Label2 = new pw::Label(s, QStringLiteral("Type"));
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setFont(font);
-    place(Label2, 120, 2640, 855, 255);
-
-    Combo1 = new pw::ComboBox(s);
-    Combo1->setObjectName(QStringLiteral("Combo1"));
-    Combo1->setFont(font);
-    place(Combo1, 840, 2520, 4455, 360);
-
-    setTabOrder(Drive1, Dir1);
-    setTabOrder(Dir1, Text1);
-    setTabOrder(Text1, Command1);
-    setTabOrder(Command1, Command2);
-    setTabOrder(Command2, Combo1);
-    Drive1->setFocus();
+    using dialogs::add, dialogs::addCaptioned;
+    Drive1 = add<pw::DriveList>(s, "Drive1", {120, 120, 5175, 315});
+    Dir1 = add<pw::FolderList>(s, "Dir1", {120, 600, 5175, 1215});
+    Text1 = dialogs::addNameBox(s, "Text1", {840, 2040, 4455, 375});
+    Label1 = addCaptioned<pw::Label>(s, "Label1", {120, 2160, 495, 375}, QStringLiteral("File"));
+    Command1 = addCaptioned<pw::CommandButton>(s, "Command1", {120, 3120, 2415, 375},
+                                               QStringLiteral("Save "));
+    Command2 = addCaptioned<pw::CommandButton>(s, "Command2", {2880, 3120, 2415, 375},
+                                               QStringLiteral("Cancel"));
+    Label2 = addCaptioned<pw::Label>(s, "Label2", {120, 2640, 855, 255}, QStringLiteral("Type"));
+    Combo1 = add<pw::ComboBox>(s, "Combo1", {840, 2520, 4455, 360});
+    Combo1->setFont(dialogs::captionFont());
+    dialogs::tabOrder(Drive1, Dir1, Text1, Command1, Command2, Combo1);
 
     onEvent(Drive1, &pw::DriveList::Change, this, "Drive1_Change", &savefile::Drive1_Change);
     onEvent(Command1, &pw::CommandButton::Click, this, "Command1_Click", &savefile::Command1_Click);
