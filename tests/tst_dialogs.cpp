@@ -16,6 +16,7 @@
 #include "platform/textbox.h"
 #include "platform/units.h"
 #include "support/recorder.h"
+#include "support/testfiles.h"
 
 #include <QDir>
 #include <QProcess>
@@ -23,17 +24,6 @@
 #include <QtTest>
 
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
 
 QRect twipsRect(const QWidget* w) {
     return {pw::leftTwips(w), pw::topTwips(w), pw::widthTwips(w), pw::heightTwips(w)};
@@ -231,7 +221,7 @@ private slots:
     void loadingFollowsTheLineRule() {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, text);
-        writeAll(path("in.txt"), bytes);
+        QVERIFY(writeAll(path("in.txt"), bytes));
         textedit::instance().Text1->setText(QStringLiteral("old text"));
         openThroughDialog(QStringLiteral("in.txt"));
         QCOMPARE(textedit::instance().Text1->Text(), text);
@@ -273,7 +263,7 @@ private slots:
     void bytesSurviveOpenAndSave() {
         QFETCH(QByteArray, bytes);
         QFETCH(bool, marked);
-        writeAll(path("in.bin"), bytes);
+        QVERIFY(writeAll(path("in.bin"), bytes));
         openThroughDialog(QStringLiteral("in.bin"));
         QCOMPARE(textedit::instance().Text1->toPlainText().contains(QChar(0xFFFD)), marked);
         saveThroughDialog(QStringLiteral("out.bin"), QString());
@@ -310,7 +300,7 @@ private slots:
         QFETCH(QString, type);
         QFETCH(QString, file);
         QDir(dir.path()).mkpath(QStringLiteral("sub"));
-        writeAll(path(file), "an older, longer content that is replaced whole");
+        QVERIFY(writeAll(path(file), "an older, longer content that is replaced whole"));
         textedit::instance().Text1->setText(QStringLiteral("abc"));
         saveThroughDialog(name, type);
         QCOMPARE(readAll(path(file)), QByteArray("abc\r\n"));
@@ -319,7 +309,7 @@ private slots:
 
     void openingAtARootFolderJoinsTwoSeparators() {
         // The root's path ends in its separator; the name gets another one.
-        writeAll(path("root.txt"), "from the root\r\n");
+        QVERIFY(writeAll(path("root.txt"), "from the root\r\n"));
         openfile& d = openfile::instance();
         d.Dir1->setPath(QDir::rootPath());
         QCOMPARE(d.Dir1->Path(), QDir::toNativeSeparators(QDir::rootPath()));
@@ -347,7 +337,7 @@ private slots:
     }
 
     void openingCreatesAClosedEditorAfresh() {
-        writeAll(path("a.txt"), "fresh");
+        QVERIFY(writeAll(path("a.txt"), "fresh"));
         openfile::instance(); // the editor is not loaded
         QVERIFY(!textedit::loadedInstance());
         openThroughDialog(QStringLiteral("a.txt"));
@@ -383,7 +373,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, mentioned);
         QDir(dir.path()).mkpath(QStringLiteral("sub"));
-        writeAll(path("keep.txt"), "original");
+        QVERIFY(writeAll(path("keep.txt"), "original"));
         const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden);
         textedit::instance().Text1->setText(text);
         saveThroughDialog(name, type);
@@ -398,7 +388,7 @@ private slots:
     void otherCodePagesRefuseWhatTheyCannotStore() {
         if (!pw::setCodePage("CP1252"))
             QSKIP("The system cannot convert CP1252.");
-        writeAll(path("keep.txt"), "original");
+        QVERIFY(writeAll(path("keep.txt"), "original"));
         textedit::instance().Text1->setText(
             QString::fromUtf8("caf\xc3\xa9 \xe2\x82\xac\r\nl\xc4\x81"));
         saveThroughDialog(QStringLiteral("keep"), QStringLiteral(".txt"));
@@ -409,7 +399,7 @@ private slots:
         rec->boxes.clear();
         rec->events.clear();
         // Bytes the code page leaves undefined (0x81) come back unchanged.
-        writeAll(path("in.txt"), "caf\xe9 \x80 \x81\r\n");
+        QVERIFY(writeAll(path("in.txt"), "caf\xe9 \x80 \x81\r\n"));
         openThroughDialog(QStringLiteral("in.txt"));
         QCOMPARE(textedit::instance().Text1->Text().left(6),
                  QString::fromUtf8("caf\xc3\xa9 \xe2\x82\xac"));
@@ -424,7 +414,7 @@ private slots:
             QSKIP("Mounting a small tmpfs is not allowed here (needs root).");
         const QString target = where + QStringLiteral("/doc.txt");
         const QByteArray original(100 * 1024, 'o');
-        writeAll(target, original);
+        QVERIFY(writeAll(target, original));
         const QFile::Permissions mode =
             QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ExeOther;
         QVERIFY(QFile::setPermissions(target, mode));
@@ -452,8 +442,8 @@ private slots:
     }
 
     void deleteRemovesTheSelectedFileOnly() {
-        writeAll(path("a.txt"), "a");
-        writeAll(path("b.txt"), "b");
+        QVERIFY(writeAll(path("a.txt"), "a"));
+        QVERIFY(writeAll(path("b.txt"), "b"));
         QDir(dir.path()).mkpath(QStringLiteral("sub"));
         delfile& d = delfile::instance();
         QVERIFY(!textedit::loadedInstance());
@@ -498,10 +488,10 @@ private slots:
     void drivesFoldersAndFilesFormAChain() {
         QDir(dir.path()).mkpath(QStringLiteral("sub/inner"));
         QDir(dir.path()).mkpath(QStringLiteral(".hidden"));
-        writeAll(path("sub/B.txt"), "b in sub");
-        writeAll(path("sub/a.txt"), "a in sub");
-        writeAll(path("sub/.secret"), "");
-        writeAll(path("a.txt"), "a at the top");
+        QVERIFY(writeAll(path("sub/B.txt"), "b in sub"));
+        QVERIFY(writeAll(path("sub/a.txt"), "a in sub"));
+        QVERIFY(writeAll(path("sub/.secret"), ""));
+        QVERIFY(writeAll(path("a.txt"), "a at the top"));
 
         openfile& d = openfile::instance();
         QCOMPARE(d.Drive1->Drive().root(), pw::DriveList::driveOf(dir.path()).root());
@@ -548,7 +538,7 @@ private slots:
         TmpfsMount stick(where, QStringLiteral("64k"));
         if (!stick.mounted())
             QSKIP("Mounting a tmpfs is not allowed here (needs root).");
-        writeAll(where + QStringLiteral("/on-stick.txt"), "x");
+        QVERIFY(writeAll(where + QStringLiteral("/on-stick.txt"), "x"));
         delfile& d = delfile::instance();
         d.Drive1->Refresh();
         d.Drive1->setDrive(where); // raises Drive1_Change

@@ -9,6 +9,8 @@
 //
 // PAGEWICK_E2E_PICTURES names a folder that keeps the pictures taken.
 
+#include "support/testfiles.h"
+
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
@@ -38,17 +40,6 @@ namespace {
 constexpr int StartTimeout = 30000;
 constexpr int PageTimeout = 30000;
 constexpr int ActTimeout = 10000;
-
-bool waitFor(const std::function<bool()>& ready, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!ready()) {
-        if (t.elapsed() > ms)
-            return false;
-        QTest::qWait(200);
-    }
-    return true;
-}
 
 // An X display with a window manager, and the programs started on it.
 class Desktop {
@@ -193,11 +184,6 @@ double share(const QImage& image, const QRect& area, const QColor& colour) {
                     std::abs(c.blue() - colour.blue()) < 60;
         }
     return double(near) / (qint64(r.width()) * r.height());
-}
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
 const QColor Red(255, 0, 0);

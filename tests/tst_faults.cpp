@@ -24,6 +24,7 @@
 #include "platform/textbox.h"
 #include "platform/webview.h"
 #include "support/recorder.h"
+#include "support/testfiles.h"
 
 #include <QCryptographicHash>
 #include <QDirIterator>
@@ -67,16 +68,6 @@ bool run(const QString& program, const QStringList& args) {
         return false;
     }
     return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-bool writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 // Everything under a folder: each file's bytes, each folder as "<folder>".

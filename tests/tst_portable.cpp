@@ -7,6 +7,8 @@
 // outside: Xvfb, openbox and xdotool, with a stand-in xdg-open first on the
 // search path that records what it was asked to open.
 
+#include "support/testfiles.h"
+
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -27,11 +29,6 @@ namespace {
 
 constexpr int Timeout = 30000;
 
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // Every file under a folder, relative to it, sorted.
 QStringList filesUnder(const QString& folder) {
     QStringList files;
@@ -44,17 +41,6 @@ QStringList filesUnder(const QString& folder) {
 }
 
 // Waits, a bounded time, until the condition holds.
-bool waitFor(const std::function<bool()>& condition, int ms = Timeout) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.hasExpired(ms))
-            return false;
-        QTest::qWait(200);
-    }
-    return true;
-}
-
 // Runs a tool to its end, at most 20 seconds; its standard output.
 QString run(const QString& program, const QStringList& args,
             const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
@@ -192,10 +178,12 @@ private slots:
         start(tools[1], {}, wmEnv);
         // A window mapped while the window manager is still starting may be
         // left unmapped; the manager announces itself on the root window.
-        QVERIFY2(waitFor([&] {
-                     return run(tools[3], {"-root", "_NET_SUPPORTING_WM_CHECK"}, env)
-                         .contains(QLatin1String("window id"));
-                 }),
+        QVERIFY2(waitFor(
+                     [&] {
+                         return run(tools[3], {"-root", "_NET_SUPPORTING_WM_CHECK"}, env)
+                             .contains(QLatin1String("window id"));
+                     },
+                     Timeout),
                  "openbox did not start");
 
         // The program's user has an empty home folder; nothing points Qt or
@@ -221,11 +209,14 @@ private slots:
         const QString maps = QStringLiteral("/proc/%1/maps").arg(pagewick->processId());
 
         QString window;
-        QVERIFY2(waitFor([&] {
-                     window = run(xdotool, {"search", "--onlyvisible", "--name", "^Pagewick$"}, env)
-                                  .section(u'\n', 0, 0);
-                     return !window.isEmpty() || pagewick->state() != QProcess::Running;
-                 }),
+        QVERIFY2(waitFor(
+                     [&] {
+                         window =
+                             run(xdotool, {"search", "--onlyvisible", "--name", "^Pagewick$"}, env)
+                                 .section(u'\n', 0, 0);
+                         return !window.isEmpty() || pagewick->state() != QProcess::Running;
+                     },
+                     Timeout),
                  "the editor window did not appear");
         QVERIFY2(!window.isEmpty(), "the program ended at start-up");
         run(xdotool, {"windowactivate", "--sync", window}, env);
@@ -238,7 +229,7 @@ private slots:
             env);
         const QString readme =
             base.filePath(QStringLiteral("home/.cache/Pagewick/packages/Readme.txt"));
-        QVERIFY2(waitFor([&] { return readAll(opened).contains("Readme.txt"); }),
+        QVERIFY2(waitFor([&] { return readAll(opened).contains("Readme.txt"); }, Timeout),
                  "the packaged readme was not handed to xdg-open");
         QCOMPARE(QString::fromLocal8Bit(readAll(opened)).trimmed(),
                  QUrl::fromLocalFile(readme).toString());
@@ -250,17 +241,19 @@ private slots:
         run(xdotool, {"type", "--delay", "20", "<p>moved</p>"}, env);
         run(xdotool, {"key", "ctrl+v"}, env);
         const QString viewFile = QDir(work).filePath(QStringLiteral("view.html"));
-        QVERIFY2(waitFor([&] { return readAll(viewFile) == "<p>moved</p>\r\n"; }),
+        QVERIFY2(waitFor([&] { return readAll(viewFile) == "<p>moved</p>\r\n"; }, Timeout),
                  readAll(viewFile).constData());
-        QVERIFY2(waitFor([&] {
-                     return !run(xdotool, {"search", "--onlyvisible", "--name", "^View As HTML$"},
-                                 env)
-                                 .isEmpty();
-                 }),
+        QVERIFY2(waitFor(
+                     [&] {
+                         return !run(xdotool,
+                                     {"search", "--onlyvisible", "--name", "^View As HTML$"}, env)
+                                     .isEmpty();
+                     },
+                     Timeout),
                  "the preview window did not appear");
         const QByteArray module =
             QDir(folder).filePath(QStringLiteral("pw_webview.so")).toLocal8Bit();
-        QVERIFY2(waitFor([&] { return readAll(maps).contains(module); }),
+        QVERIFY2(waitFor([&] { return readAll(maps).contains(module); }, Timeout),
                  "the web view module was not loaded from the moved folder");
         QVERIFY(!readAll(maps).contains(PW_BUILD_DIR));
         // Let the page draw, so that whatever the engine would store is stored.

@@ -3,6 +3,7 @@
 
 #include "platform/failure.h"
 #include "platform/seqfile.h"
+#include "support/testfiles.h"
 
 #include <QProcess>
 #include <QRandomGenerator>
@@ -10,17 +11,6 @@
 #include <QtTest>
 
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 QByteArray randomBytes(qsizetype size, quint32 seed) {
     QRandomGenerator gen(seed);
@@ -54,7 +44,7 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(QStringList, lines);
         const QString path = dir.filePath("in.txt");
-        writeAll(path, bytes);
+        QVERIFY(writeAll(path, bytes));
         pw::SequentialFile f(path, pw::SequentialFile::Input);
         QStringList got;
         while (!f.Eof())
@@ -66,7 +56,7 @@ private slots:
     void longLinesCrossChunks() {
         const QString path = dir.filePath("long.txt");
         QByteArray line(300000, 'x');
-        writeAll(path, line + "\r" + "\n" + line + "\r");
+        QVERIFY(writeAll(path, line + "\r" + "\n" + line + "\r"));
         pw::SequentialFile f(path, pw::SequentialFile::Input);
         QCOMPARE(f.LineInput().size(), 300000);
         QCOMPARE(f.LineInput().size(), 300000);
@@ -76,7 +66,7 @@ private slots:
 
     void printWritesTextThenCrLf() {
         const QString path = dir.filePath("out.txt");
-        writeAll(path, "an older and much longer content");
+        QVERIFY(writeAll(path, "an older and much longer content"));
         pw::SequentialFile f(path, pw::SequentialFile::Output);
         f.Print(QString::fromUtf8("a\nb\r\nü"));
         f.Close();
@@ -85,7 +75,7 @@ private slots:
 
     void unfinishedOutputLeavesTheOldFile() {
         const QString path = dir.filePath("keep.txt");
-        writeAll(path, "good");
+        QVERIFY(writeAll(path, "good"));
         {
             pw::SequentialFile f(path, pw::SequentialFile::Output);
             f.Print(QStringLiteral("half"));
@@ -171,7 +161,7 @@ private slots:
                                                                         pw::SequentialFile::Input));
         QVERIFY_THROWS_EXCEPTION(pw::OperationError, pw::Kill(dir.filePath("missing")));
         const QString gone = dir.filePath("gone.txt");
-        writeAll(gone, "x");
+        QVERIFY(writeAll(gone, "x"));
         pw::Kill(gone);
         QVERIFY(!QFile::exists(gone));
     }

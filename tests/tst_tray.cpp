@@ -8,6 +8,7 @@
 #include "platform/shell.h"
 #include "platform/textbox.h"
 #include "support/recorder.h"
+#include "support/testfiles.h"
 #include "support/tray_recorder.h"
 
 #include <QApplication>
@@ -336,17 +337,6 @@ public:
     }
     bool viewable(const QString& id) { return run("xwininfo", {"-id", id}).contains("IsViewable"); }
 
-    static bool waitFor(const std::function<bool()>& ready, int ms) {
-        QElapsedTimer t;
-        t.start();
-        while (!ready()) {
-            if (t.elapsed() > ms)
-                return false;
-            QTest::qWait(100);
-        }
-        return true;
-    }
-
     QString display;
 
 private:
@@ -378,12 +368,12 @@ void TrayTest::onARealDesktop() {
     const auto trayUp = [&] {
         return d.run(QCoreApplication::applicationFilePath(), {"--tray-available"}) == "yes";
     };
-    if (!Desktop::waitFor(trayUp, 10000))
+    if (!waitFor(trayUp, 10000))
         QSKIP("the tray host would not start");
 
     QProcess* program = d.start(QCoreApplication::applicationFilePath(), {"--run-editor"});
     QString icon, editor;
-    QVERIFY2(Desktop::waitFor(
+    QVERIFY2(waitFor(
                  [&] {
                      icon = d.window(true);
                      editor = d.window(false);
@@ -393,11 +383,11 @@ void TrayTest::onARealDesktop() {
              "the editor window and its icon in the tray did not appear");
 
     d.run("xdotool", {"windowminimize", editor});
-    QVERIFY2(Desktop::waitFor([&] { return !d.viewable(editor); }, 5000),
+    QVERIFY2(waitFor([&] { return !d.viewable(editor); }, 5000),
              "minimising did not hide the window");
 
     d.run("xdotool", {"mousemove", "--window", icon, "8", "8", "click", "1"});
-    QVERIFY2(Desktop::waitFor(
+    QVERIFY2(waitFor(
                  [&] {
                      return d.viewable(editor) &&
                             d.run("xdotool", {"getactivewindow"}).trimmed().toULongLong() ==
@@ -413,11 +403,10 @@ void TrayTest::onARealDesktop() {
     };
     const qsizetype before = shown();
     d.run("xdotool", {"mousemove", "--window", icon, "8", "8", "click", "3"});
-    QVERIFY2(Desktop::waitFor([&] { return shown() > before; }, 5000),
+    QVERIFY2(waitFor([&] { return shown() > before; }, 5000),
              "a right click on the icon opened no menu");
     d.run("xdotool", {"key", "e"});
-    QVERIFY2(Desktop::waitFor([&] { return d.window(true).isEmpty() && d.window(false).isEmpty(); },
-                              5000),
+    QVERIFY2(waitFor([&] { return d.window(true).isEmpty() && d.window(false).isEmpty(); }, 5000),
              "Exit in the menu left the editor window or its icon");
     QCOMPARE(program->state(), QProcess::Running); // the other window is still open
 }
