@@ -85,6 +85,42 @@ private slots:
         // Unstorable text (a lone surrogate) is refused, not replaced.
         pw::SequentialFile f(path, pw::SequentialFile::Output);
         QVERIFY_THROWS_EXCEPTION(pw::OperationError, f.Print(QString(QChar(0xD800))));
+        QCOMPARE(readAll(path), QByteArray("good"));
+    }
+
+    void largeTextsAreWrittenWhole() {
+        // Large texts are written a piece at a time: pairs and kept bytes
+        // across the pieces' edges come out whole, and a character that
+        // cannot be stored far into the text still leaves the old file and
+        // is named by its line and column.
+        const QString path = dir.filePath("large.txt");
+        QString text;
+        for (int i = 0; text.size() < 300000; ++i)
+            text += QString::fromUtf16(u"line \u00E9\xD83D\xDE00 \xDC80%1\n").arg(i);
+        for (qsizetype at = 65535; at < text.size(); at += 65536)
+            text.insert(at, QString::fromUtf16(u"\xD834\xDD1E"));
+        {
+            pw::SequentialFile f(path, pw::SequentialFile::Output, pw::SequentialFile::Scratch);
+            f.Print(text);
+            f.Close();
+        }
+        const QByteArray written = readAll(path);
+        QCOMPARE(written, pw::toCodePage(text) + "\r\n");
+        QCOMPARE(pw::fromCodePage(written.chopped(2)), text);
+
+        QString bad = text;
+        bad.insert(250000, QStringLiteral("x\nab"));
+        bad.insert(250004, QChar(0xDC41));
+        pw::SequentialFile f(path, pw::SequentialFile::Output);
+        try {
+            f.Print(bad);
+            QFAIL("an unstorable character was written");
+        } catch (const pw::OperationError& e) {
+            const auto line = QStringView(bad).left(250004).count(u'\n') + 1;
+            QVERIFY2(e.reason().contains(QStringLiteral("line %1, column 3").arg(line)),
+                     qPrintable(e.reason()));
+        }
+        QCOMPARE(readAll(path), written);
     }
 
     void bytesThatAreNoTextAreKept() {
@@ -104,6 +140,20 @@ private slots:
         QCOMPARE(bad, 2);
         pw::toCodePage(QString::fromUtf16(u"\xD83D\xDE00x\xD83D"), &ok, &bad);
         QCOMPARE(bad, 3);
+        // A kept byte or a character beyond U+FFFF is found wherever it lies
+        // among the characters that are looked at together.
+        for (int at = 0; at <= 39; ++at) {
+            QString text = QStringLiteral("plain text, long enough for a few steps");
+            QByteArray expected = text.toLatin1();
+            text.insert(at, QChar(0xDCE9));
+            expected.insert(at, '\xe9');
+            QCOMPARE(pw::toCodePage(text, &ok), expected);
+            text.replace(at, 1, QString::fromUtf16(u"\xD83D\xDE00"));
+            expected.replace(at, 1, "\xf0\x9f\x98\x80");
+            QCOMPARE(pw::toCodePage(text, &ok), expected);
+        }
+        const QString mixed = QString::fromUtf16(u"a\u00E9\u20AC\u4E2D\xD834\xDD1E\uFFFD\u0000z");
+        QCOMPARE(pw::toCodePage(mixed, &ok), mixed.toUtf8());
     }
 
     void anyBytesRoundTrip_data() {

@@ -15,7 +15,10 @@
 // The preview file is rewritten whole on each preview, the text followed by
 // CR LF. The new file replaces the old one only once it is complete.
 void textedit::WritePreviewFile() {
-    pw::SequentialFile file(QStringLiteral("view.html"), pw::SequentialFile::Output);
+    // The page is made again on every preview, so its bytes need not reach
+    // the disk before the command goes on.
+    pw::SequentialFile file(QStringLiteral("view.html"), pw::SequentialFile::Output,
+                            pw::SequentialFile::Scratch);
     file.Print(Text1->Text());
     file.Close();
 }

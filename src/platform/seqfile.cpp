@@ -10,9 +10,17 @@
 #include <cerrno>
 #include <cstring>
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
+
 #if defined(Q_OS_UNIX)
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
+#if defined(Q_OS_LINUX)
+#include <QThreadPool>
 #endif
 // The locale's code page is converted by the C library's iconv where it has
 // one; macOS always uses UTF-8 and Windows its ANSI code page through Qt.
@@ -61,6 +69,38 @@ QString notRegular(bool output) {
 
 // ------------------------------------------------------------------ codecs
 
+// Whether any of the n UTF-16 units is a surrogate (U+D800..U+DFFF); several
+// units are looked at in each step.
+bool hasSurrogate(const char16_t* s, qsizetype n) {
+    qsizetype i = 0;
+#if defined(__SSE2__) || defined(_M_X64)
+    const __m128i top = _mm_set1_epi16(short(0xF800)), surrogate = _mm_set1_epi16(short(0xD800));
+    const auto any = [&](qsizetype at) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at));
+        return _mm_cmpeq_epi16(_mm_and_si128(v, top), surrogate);
+    };
+    for (; n - i >= 32; i += 32) {
+        const __m128i hits =
+            _mm_or_si128(_mm_or_si128(any(i), any(i + 8)), _mm_or_si128(any(i + 16), any(i + 24)));
+        if (_mm_movemask_epi8(hits))
+            return true;
+    }
+#endif
+    constexpr quint64 Top = 0xF800F800F800F800ULL, Surrogate = 0xD800D800D800D800ULL;
+    constexpr quint64 Ones = 0x0001000100010001ULL, Highs = 0x8000800080008000ULL;
+    for (; n - i >= 4; i += 4) {
+        quint64 word;
+        std::memcpy(&word, s + i, 8);
+        const quint64 x = (word & Top) ^ Surrogate; // a lane is 0 for a surrogate
+        if ((x - Ones) & ~x & Highs)
+            return true;
+    }
+    for (; i < n; ++i)
+        if (QChar::isSurrogate(s[i]))
+            return true;
+    return false;
+}
+
 // A code page conversion. decode appends the text of bytes to out, keeping
 // each byte that is not valid text as U+DC00 plus the byte, and returns false
 // when there was such a byte. encode appends the bytes of text to out and
@@ -72,6 +112,10 @@ public:
     virtual QByteArray name() const = 0;
     virtual bool decode(QByteArrayView bytes, QString& out) = 0;
     virtual qsizetype encode(QStringView text, QByteArray& out) = 0;
+    // Whether a text can be converted in pieces that each end after a whole
+    // character (never inside a surrogate pair): no character's bytes depend
+    // on the characters around it.
+    virtual bool piecewise() const { return false; }
 };
 
 // UTF-8, done here rather than by Qt: Qt's decoder drops a leading byte-order
@@ -157,9 +201,21 @@ public:
         return clean;
     }
 
+    bool piecewise() const override { return true; }
+
     qsizetype encode(QStringView text, QByteArray& out) override {
         const char16_t* const s = text.utf16();
         const qsizetype n = text.size();
+        // Text without surrogates (nearly all text) is plain UTF-8, which
+        // Qt's encoder writes several characters at a time.
+        if (!hasSurrogate(s, n)) {
+            QStringEncoder encoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+            const qsizetype old = out.size();
+            out.resize(old + encoder.requiredSpace(n));
+            char* const end = encoder.appendToBuffer(out.data() + old, text);
+            out.truncate(end - out.constData());
+            return -1;
+        }
         // Count first, so that a refused text allocates nothing and the
         // bytes are written in one go.
         qsizetype need = 0;
@@ -563,7 +619,8 @@ QString describeCharacter(QStringView text, qsizetype index) {
 
 // ------------------------------------------------------------------ files
 
-SequentialFile::SequentialFile(const QString& path, Mode mode) : m_path(path) {
+SequentialFile::SequentialFile(const QString& path, Mode mode, Durability durability)
+    : m_path(path), m_durability(durability) {
     const QFileInfo info(path);
     if (mode == Output) {
         const QString what = QStringLiteral("Could not write the file");
@@ -633,28 +690,59 @@ void SequentialFile::Print(const QString& text) {
     if (!m_out)
         throw OperationError(QStringLiteral("Could not write the file"), shown(m_path),
                              QStringLiteral("The file is not open for output."));
+    m_printed = 0;
+    // Where the code page allows it, the text is converted and written a
+    // piece at a time through one small buffer, each piece while it is still
+    // in the processor's cache; a large text needs no second copy of itself.
+    // A character found unstorable on the way throws the whole temporary
+    // file away, so the target is untouched all the same.
+    const QStringView all(text);
+    const qsizetype piece = codec().piecewise() ? 64 * 1024 : all.size();
     QByteArray bytes;
-    bytes.reserve(text.size() + 2);
-    const qsizetype bad = codec().encode(text, bytes);
-    if (bad >= 0) {
-        const auto [line, column] = lineAndColumn(text, bad);
-        writeFailed(QStringLiteral("The character %1 in line %2, column %3 cannot be stored in "
-                                   "the system's character set (%4). Nothing was written.")
-                        .arg(describeCharacter(text, bad))
-                        .arg(line)
-                        .arg(column)
-                        .arg(QString::fromLatin1(codec().name())));
+    for (qsizetype at = 0; at < all.size();) {
+        qsizetype n = qMin(piece, all.size() - at);
+        if (at + n < all.size() && QChar::isHighSurrogate(all[at + n - 1].unicode()))
+            ++n; // a pair stays whole
+        bytes.resize(0);
+        const qsizetype bad = codec().encode(all.sliced(at, n), bytes);
+        if (bad >= 0) {
+            const auto [line, column] = lineAndColumn(text, at + bad);
+            writeFailed(QStringLiteral("The character %1 in line %2, column %3 cannot be stored in "
+                                       "the system's character set (%4). Nothing was written.")
+                            .arg(describeCharacter(text, at + bad))
+                            .arg(line)
+                            .arg(column)
+                            .arg(QString::fromLatin1(codec().name())));
+        }
+        at += n;
+        if (at == all.size())
+            bytes.append("\r\n", 2);
+        write(bytes, text);
     }
-    bytes.append("\r\n", 2);
+    if (all.isEmpty())
+        write(QByteArrayLiteral("\r\n"), text);
+}
+
+void SequentialFile::write(const QByteArray& bytes, const QString& text) {
     const qint64 written = m_out->write(bytes);
-    if (written != bytes.size()) {
-        QString reason = m_out->errorString();
-        if (written >= 0 || reason.isEmpty())
-            reason = QStringLiteral("Only %1 of %2 bytes could be written; the disk may be full.")
-                         .arg(qMax<qint64>(written, 0))
-                         .arg(bytes.size());
-        writeFailed(reason);
+    if (written == bytes.size()) {
+        m_printed += written;
+        return;
     }
+    QString reason = m_out->errorString();
+    if (written >= 0 || reason.isEmpty()) {
+        // How much of this Print's text reached the file, of how much.
+        const qint64 done = m_printed + qMax<qint64>(written, 0);
+        QByteArray whole;
+        if (codec().encode(text, whole) < 0)
+            reason = QStringLiteral("Only %1 of %2 bytes could be written; the disk may be full.")
+                         .arg(done)
+                         .arg(whole.size() + 2);
+        else
+            reason =
+                QStringLiteral("Only %1 bytes could be written; the disk may be full.").arg(done);
+    }
+    writeFailed(reason);
 }
 
 bool SequentialFile::fill() {
@@ -719,15 +807,29 @@ QString SequentialFile::LineInput() {
 void SequentialFile::Close() {
     if (m_out) {
 #if defined(Q_OS_UNIX)
-        // Everything is on the disk before the old file is replaced.
-        if (::fsync(m_out->handle()) != 0)
+        // A durable file is all on the disk before it replaces the old one.
+        if (m_durability == Durable && ::fsync(m_out->handle()) != 0)
             writeFailed(QString::fromLocal8Bit(strerror(errno)));
 #endif
+#if defined(Q_OS_LINUX)
+        // The file being replaced is let go on another thread: when its last
+        // name goes, the system frees its pages and blocks there and then,
+        // which for a large file takes longer than writing the new one.
+        const int replaced = ::open(QFile::encodeName(m_path).constData(), O_PATH | O_CLOEXEC);
+        const auto release = [replaced] {
+            if (replaced >= 0)
+                QThreadPool::globalInstance()->start([replaced] { ::close(replaced); });
+        };
+#else
+        const auto release = [] {};
+#endif
         if (!m_out->commit()) {
+            release();
             const QString reason = m_out->errorString();
             m_out.reset();
             throw OperationError(QStringLiteral("Could not write the file"), shown(m_path), reason);
         }
+        release();
         m_out.reset();
     } else if (m_in) {
         m_in->close();

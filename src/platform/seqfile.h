@@ -23,12 +23,17 @@ namespace pw {
 class SequentialFile {
 public:
     enum Mode { Input, Output };
+    // Whether Close waits until an output file's bytes are on the disk:
+    // Durable for the user's files; Scratch for files the program makes again
+    // from the text whenever they are needed (the preview page). Either way a
+    // file is only replaced once it was written completely.
+    enum Durability { Durable, Scratch };
 
     // Opens path (a bare name lies in the process's current folder); Output
     // creates the file or replaces its contents. Only regular files are
     // opened: a folder, a device, a pipe or a socket is refused. Throws
     // OperationError.
-    SequentialFile(const QString& path, Mode mode);
+    SequentialFile(const QString& path, Mode mode, Durability durability = Durable);
     // Closes the file; unfinished output is thrown away.
     ~SequentialFile();
     SequentialFile(const SequentialFile&) = delete;
@@ -54,6 +59,8 @@ public:
 
 private:
     bool fill();
+    // Writes bytes of text's Print; a short write ends the file.
+    void write(const QByteArray& bytes, const QString& text);
     [[noreturn]] void writeFailed(const QString& reason);
 
     QString m_path;
@@ -62,8 +69,10 @@ private:
     QByteArray m_buffer;
     qsizetype m_pos = 0;
     qint64 m_length = 0;
+    qint64 m_printed = 0; // bytes of the current Print written so far
     bool m_atEnd = false;
     bool m_undecodable = false;
+    Durability m_durability = Durable;
 };
 
 // Deletes one file at once (no recycle bin); a folder is never deleted.
