@@ -56,8 +56,11 @@ public:
     ~TmpfsMount() { unmount(); }
     bool mounted() const { return m_mounted; }
     void unmount() {
+        // A file replaced on the disk is let go a moment later, on another
+        // thread; until then the disk is busy.
         if (m_mounted)
-            m_mounted = !run(QStringLiteral("umount"), {m_where});
+            m_mounted =
+                !waitFor([&] { return run(QStringLiteral("umount"), {m_where}); }, 5000, 20);
     }
 
 private:
