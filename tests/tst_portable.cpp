@@ -10,7 +10,6 @@
 #include "support/testfiles.h"
 
 #include <QDirIterator>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>

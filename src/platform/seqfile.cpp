@@ -812,10 +812,17 @@ void SequentialFile::Close() {
             writeFailed(QString::fromLocal8Bit(strerror(errno)));
 #endif
 #if defined(Q_OS_LINUX)
-        // The file being replaced is let go on another thread: when its last
-        // name goes, the system frees its pages and blocks there and then,
-        // which for a large file takes longer than writing the new one.
-        const int replaced = ::open(QFile::encodeName(m_path).constData(), O_PATH | O_CLOEXEC);
+        // A large file being replaced is let go on another thread: when its
+        // last name goes, the system frees its pages and blocks there and
+        // then, which takes longer than writing the new one. (Its disk stays
+        // busy for that moment; a small file is let go at once.)
+        constexpr off_t Large = 1 << 20;
+        int replaced = ::open(QFile::encodeName(m_path).constData(), O_PATH | O_CLOEXEC);
+        struct stat old;
+        if (replaced >= 0 && (::fstat(replaced, &old) != 0 || old.st_size < Large)) {
+            ::close(replaced);
+            replaced = -1;
+        }
         const auto release = [replaced] {
             if (replaced >= 0)
                 QThreadPool::globalInstance()->start([replaced] { ::close(replaced); });
