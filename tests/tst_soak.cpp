@@ -1047,7 +1047,7 @@ private slots:
 
     void randomUserActions() {
         bool ok = false;
-        seed = qEnvironmentVariableIntValue("PAGEWICK_SOAK_SEED", &ok);
+        seed = qEnvironmentVariable("PAGEWICK_SOAK_SEED").toUInt(&ok); // any 32-bit seed
         if (!ok)
             seed = QRandomGenerator::system()->generate();
         int actions = qEnvironmentVariableIntValue("PAGEWICK_SOAK_ACTIONS", &ok);
@@ -1096,11 +1096,16 @@ private slots:
         }
 
         // Still responsive: events are handled at once, and the text area
-        // takes keys.
+        // takes keys. As between actions, the user comes back after the
+        // program has handled what the last action left.
+        QTest::qWait(1);
         if (!m.loaded)
             actStart();
-        if (m.hidden)
+        if (m.hidden) {
             QVERIFY(tray->click(pw::WM_LBUTTONUP));
+            QVERIFY2(QTest::qWaitFor([&] { return editor().isVisible(); }, 2000),
+                     qPrintable("the notification icon did not bring the editor back" + history()));
+        }
         bool fired = false;
         QTimer::singleShot(0, this, [&] { fired = true; });
         QVERIFY(QTest::qWaitFor([&] { return fired; }, 1000));
