@@ -8,8 +8,10 @@
 #include "platform/folderlist.h"
 #include "platform/seqfile.h"
 #include "platform/textbox.h"
+#include "platform/webview.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QStyle>
 
 using dialogs::onEvent;
@@ -69,6 +71,8 @@ void openfile::Command1_Click() {
     }
     file.Close();
     textedit::instance().Text1->setText(text);
+    // A preview of the text may use the files beside it.
+    pw::WebView::setDocumentFolder(QFileInfo(path).absolutePath());
     Unload();
 }
 

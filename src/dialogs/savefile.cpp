@@ -9,8 +9,10 @@
 #include "platform/seqfile.h"
 #include "platform/services.h"
 #include "platform/textbox.h"
+#include "platform/webview.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QScopeGuard>
 #include <QStyle>
 
@@ -65,6 +67,7 @@ void savefile::Command1_Click() {
     pw::SequentialFile file(path, pw::SequentialFile::Output);
     file.Print(SaveText);
     file.Close();
+    pw::WebView::setDocumentFolder(QFileInfo(path).absolutePath());
     pw::services().beep();
     pw::services().msgBox(QStringLiteral("File saved successfully!"), pw::MsgBoxExclamation,
                           QStringLiteral("File Saved"));

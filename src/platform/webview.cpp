@@ -1,6 +1,7 @@
 #include "webview.h"
 
 #include "failure.h"
+#include "seqfile.h"
 #include "webengine.h"
 
 #include <QCoreApplication>
@@ -84,12 +85,17 @@ WebEngineFactory* loadFactory(QString* reason) {
 
 // The character set of the files the program writes (its sequential files'
 // code page): pages that do not declare one are read in it.
-QString codePageName() {
+QString pageCodePage() {
 #ifdef Q_OS_WIN
     return QStringLiteral("windows-%1").arg(GetACP());
 #else
-    return QStringLiteral("UTF-8");
+    return QString::fromLatin1(codePageName());
 #endif
+}
+
+QString& documentFolder() {
+    static QString folder;
+    return folder;
 }
 
 } // namespace
@@ -109,6 +115,10 @@ QString WebView::moduleFile() {
 
 void WebView::setModuleFile(const QString& file) {
     moduleOverride() = file;
+}
+
+void WebView::setDocumentFolder(const QString& folder) {
+    documentFolder() = folder;
 }
 
 QUrl WebView::urlFor(const QString& location) {
@@ -136,7 +146,7 @@ void WebView::createEngine(const QString& location) {
     WebEngineEvents events;
     events.loadStarted = [this] { emit loadStarted(); };
     events.loadFinished = [this](bool ok) { emit loadFinished(ok); };
-    m_engine = factory->create(this, codePageName(), std::move(events));
+    m_engine = factory->create(this, pageCodePage(), std::move(events));
     m_engineWidget = m_engine->widget();
     m_engineWidget->setGeometry(rect());
     setFocusProxy(m_engineWidget);
@@ -147,6 +157,7 @@ void WebView::Navigate(const QString& location) {
     if (!m_engine)
         createEngine(location);
     m_location = urlFor(location);
+    m_engine->setDocumentFolder(documentFolder());
     m_engine->load(m_location);
 }
 

@@ -41,6 +41,11 @@ public:
     // current folder), doubled separators taken as one.
     static QUrl urlFor(const QString& location);
 
+    // The folder of the file the text was last opened from or saved to;
+    // empty while the text came from no file. Pages shown afterwards may load
+    // their relative files from it when they are not beside the page itself.
+    static void setDocumentFolder(const QString& folder);
+
     // The module's file: "pw_webview" with the platform's suffix in the
     // program's folder, unless set otherwise. A module that loaded once stays.
     static QString moduleFile();
