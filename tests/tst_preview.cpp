@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -273,6 +274,35 @@ private slots:
         QVERIFY(!w.Shape1->Visible() && !w.WebBrowser1->Visible());
         QTest::qWait(300);
         QCOMPARE(navigations.size(), 0);
+    }
+
+    // The start folder renamed, another made under its old name: the page
+    // written (in the renamed folder, the process's own) is the page shown.
+    void aRenamedStartFolderIsStillTheOneShown() {
+        QTemporaryDir outer;
+        const QString start = outer.filePath(QStringLiteral("start"));
+        QVERIFY(QDir().mkdir(start) && QDir::setCurrent(start));
+        const auto back = qScopeGuard([this] { QDir::setCurrent(dir.path()); });
+        textedit& w = textedit::instance();
+        w.Text1->setText(QStringLiteral("<p>before</p>"));
+        press(w, 'S');
+        QTRY_COMPARE_WITH_TIMEOUT(pageText(w.WebBrowser1), QStringLiteral("before"), LoadTimeout);
+        press(w, 'V');
+        QVERIFY(viewhtml::loadedInstance());
+        QVERIFY(viewhtml::loadedInstance()->close());
+
+        QVERIFY(QDir().rename(start, outer.filePath(QStringLiteral("renamed"))));
+        QVERIFY(QDir().mkdir(start));
+        QFile other(start + QStringLiteral("/view.html"));
+        QVERIFY(other.open(QIODevice::WriteOnly) && other.write("<p>someone else's</p>") > 0);
+        other.close();
+        w.Text1->setText(QStringLiteral("<p>after</p>"));
+        press(w, 'R');
+        QTRY_COMPARE_WITH_TIMEOUT(pageText(w.WebBrowser1), QStringLiteral("after"), LoadTimeout);
+        press(w, 'V');
+        QTRY_COMPARE_WITH_TIMEOUT(pageText(viewhtml::loadedInstance()->WebBrowser1),
+                                  QStringLiteral("after"), LoadTimeout);
+        QVERIFY(rec->boxes.empty());
     }
 
     void previewWindowAndPaths() {

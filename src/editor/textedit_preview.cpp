@@ -44,6 +44,7 @@ void textedit::horisz_Click() {
     Text1->setHeight(2295);
     WebBrowser1->setVisible(true);
     Shape1->setVisible(true);
+    pw::followCurrentFolder(Dir1);
     const QString path = Dir1->Path() + QDir::separator() + QStringLiteral("view.html");
     WebBrowser1->Navigate(path);
 }
@@ -52,6 +53,7 @@ void textedit::horisz_Click() {
 // preview window is left alone.
 void textedit::refresh_Click() {
     WritePreviewFile();
+    pw::followCurrentFolder(Dir1);
     const QString path = Dir1->Path() + QDir::separator() + QStringLiteral("view.html");
     WebBrowser1->Navigate(path);
 }

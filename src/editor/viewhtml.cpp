@@ -32,5 +32,6 @@ viewhtml::viewhtml() : pw::Form(12840, 8490, /*minimiseButton=*/false) {
 
 void viewhtml::Form_Load() {
     // The file the command that opened this window has just written.
+    pw::followCurrentFolder(Dir1);
     WebBrowser1->Navigate(Dir1->Path() + QDir::separator() + QStringLiteral("view.html"));
 }

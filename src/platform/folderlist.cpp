@@ -156,4 +156,13 @@ void FolderList::keyPressEvent(QKeyEvent* event) {
     QListWidget::keyPressEvent(event);
 }
 
+void followCurrentFolder(FolderList* list) {
+    const QString current = QDir::currentPath();
+    if (current.isEmpty())
+        return;
+    const QString shown = QFileInfo(QDir::fromNativeSeparators(list->Path())).canonicalFilePath();
+    if (shown != QFileInfo(current).canonicalFilePath())
+        list->setPath(QDir::toNativeSeparators(current));
+}
+
 } // namespace pw

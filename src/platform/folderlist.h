@@ -49,4 +49,10 @@ private:
     bool m_dirty = true;
 };
 
+// For a list that stands for the process's current folder: moves it there
+// again when that folder was renamed or moved since (the list keeps a path,
+// the process the folder itself), so that the list names the folder the
+// process writes into.
+void followCurrentFolder(FolderList* list);
+
 } // namespace pw
