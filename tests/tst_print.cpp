@@ -8,12 +8,16 @@
 #include "support/recorder.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QStandardPaths>
+#include <QTcpServer>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include <optional>
@@ -419,7 +423,9 @@ private slots:
             w.prnt->action()->trigger();
             QCOMPARE(rec->boxes.size(), size_t(i + 1));
             QCOMPARE(rec->boxes.back().style, int(pw::MsgBoxCritical));
-            QVERIFY2(rec->boxes.back().text.contains(QLatin1String("no printer")),
+            // The reason is the server out of reach, not a missing printer.
+            QVERIFY2(rec->boxes.back().text.contains(QLatin1String("no printer")) &&
+                         rec->boxes.back().text.contains(QLatin1String("could not be reached")),
                      qPrintable(rec->boxes.back().text));
             // The format reached the printer; the text was never collected.
             QVERIFY(pw::printer().FontBold());
@@ -429,7 +435,32 @@ private slots:
         QCOMPARE(w.Text1->Text(), QStringLiteral("kept"));
         QVERIFY(w.isVisible());
     }
+
+    void aServerThatNeverAnswersHoldsNothing();
 };
+
+// (continued) A print server that takes the connection and never answers:
+// the windows go on, and the wait ends at the time limit with its reason.
+void NoPrinterTest::aServerThatNeverAnswersHoldsNothing() {
+    QTcpServer silent;
+    QVERIFY(silent.listen(QHostAddress::LocalHost));
+    qputenv("CUPS_SERVER", "127.0.0.1:" + QByteArray::number(silent.serverPort()));
+    pw::setPrintTimeLimit(2000);
+    const auto restore = qScopeGuard([] { pw::setPrintTimeLimit(60000); });
+    textedit& w = textedit::instance();
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(100);
+    QElapsedTimer clock;
+    clock.start();
+    w.prnt->action()->trigger();
+    QVERIFY(clock.elapsed() < 10000);
+    QVERIFY2(ticks >= 10, qPrintable(QString::number(ticks))); // the event loop ran
+    QCOMPARE(rec->boxes.size(), size_t(1));
+    QVERIFY2(rec->boxes[0].text.contains(QLatin1String("did not answer within 2 seconds")),
+             qPrintable(rec->boxes[0].text));
+}
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

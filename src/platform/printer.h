@@ -46,6 +46,9 @@ private:
 PrintOutput& printOutput();
 // Puts another output in place; nullptr restores the default printer. Not owned.
 void setPrintOutput(PrintOutput* replacement);
+// How long a print job or a look for the printer may take before the program
+// stops waiting for it and says so (a minute unless set otherwise).
+void setPrintTimeLimit(int ms);
 
 class Printer {
 public:
@@ -69,7 +72,9 @@ public:
     void Print(const QString& text);
     // Ends the document and sends it to the output as one job. A failure
     // sends nothing, and the document is dropped either way: nothing is
-    // left over for the next one.
+    // left over for the next one. The windows go on drawing while the job is
+    // made and sent, the user's input waits, and a job that takes longer than
+    // the time limit, or that the user cancels, is given up with a message.
     void EndDoc();
 
     // True between the first Print of a document and its EndDoc.
