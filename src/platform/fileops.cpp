@@ -1,0 +1,50 @@
+#include "fileops.h"
+
+#include "failure.h"
+#include "fileops_p.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace pw {
+
+namespace detail {
+
+QString shown(const QString& path) {
+    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+}
+
+QString folderReason(const QString& path) {
+    const bool endsInSeparator = path.endsWith(u'/') || path.endsWith(QDir::separator());
+    return endsInSeparator
+               ? QStringLiteral("No file name was given: the path names the folder itself.")
+               : QStringLiteral("It is a folder, not a file.");
+}
+
+// Devices, pipes and sockets are neither read as text (reading could block
+// or never end) nor replaced by a file.
+QString notRegular(bool output) {
+    return output ? QStringLiteral("It is not an ordinary file but a device, a pipe or a socket, "
+                                   "and is not replaced by one.")
+                  : QStringLiteral("It is not an ordinary file but a device, a pipe or a socket, "
+                                   "and is not read as text.");
+}
+
+} // namespace detail
+
+using detail::folderReason;
+using detail::shown;
+
+void Kill(const QString& path) {
+    const QString what = QStringLiteral("Could not delete the file");
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        throw OperationError(what, shown(path), QStringLiteral("The file does not exist."));
+    if (info.isDir())
+        throw OperationError(what, shown(path), folderReason(path));
+    QFile file(path);
+    if (!file.remove())
+        throw OperationError(what, shown(path), file.errorString());
+}
+} // namespace pw
