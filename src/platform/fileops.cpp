@@ -47,4 +47,12 @@ void Kill(const QString& path) {
     if (!file.remove())
         throw OperationError(what, shown(path), file.errorString());
 }
+
+void writeProgramFile(const QString& path, const QByteArray& bytes) {
+    detail::ReplacingFile file(path, false, detail::ReplacingFile::ProgramFile);
+    if (file.write(bytes.constData(), bytes.size()) != bytes.size() || !file.commit())
+        throw OperationError(QStringLiteral("Could not write the file"), shown(path),
+                             file.errorString());
+}
+
 } // namespace pw

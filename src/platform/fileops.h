@@ -1,6 +1,8 @@
 #pragma once
-// File operations other than reading and writing text: deleting a file.
+// File operations other than reading and writing text: deleting a file, and
+// writing one of the program's own files whole.
 
+#include <QByteArray>
 #include <QString>
 
 namespace pw {
@@ -8,5 +10,11 @@ namespace pw {
 // Deletes one file at once (no recycle bin); a folder is never deleted.
 // Throws OperationError.
 void Kill(const QString& path);
+
+// Writes bytes as the whole of one of the program's own files (a packaged
+// document handed to the desktop). The file is replaced only once it is
+// complete, and never written through a symbolic link: a link at its name is
+// replaced by the file. Throws OperationError.
+void writeProgramFile(const QString& path, const QByteArray& bytes);
 
 } // namespace pw

@@ -18,3 +18,52 @@ QString folderReason(const QString& path);
 QString notRegular(bool output);
 
 } // namespace pw::detail
+
+#include <QByteArray>
+#include <memory>
+
+namespace pw::detail {
+
+// An output file that takes its target's place only once it is complete: it
+// is written as a temporary file beside the target, which then replaces the
+// target in one step, so a write that fails half-way never leaves a cut-off
+// file. A replaced file keeps its permissions and, where allowed, its owner.
+//
+// Where no temporary can be made beside a file that can itself be written (a
+// folder without write access), the file is written in place instead: the
+// bytes are held until commit, and the file is only touched once the disk is
+// known to have room for all of them.
+class ReplacingFile {
+public:
+    // Whose file it is, which decides what a symbolic link at its name means.
+    // The user's file is the file the link names, as the user chose it (but
+    // not a stranger's link in a shared folder, see docs/architecture.md);
+    // the program's own files (the preview page, the packaged documents) are
+    // never written through a link: the link itself is replaced, or the write
+    // refused.
+    enum Owner { UserFile, ProgramFile };
+
+    // Opens the temporary file. durable: commit waits until the bytes are on
+    // the disk. Throws OperationError.
+    ReplacingFile(const QString& path, bool durable, Owner owner);
+    // Throws away what was not committed.
+    ~ReplacingFile();
+    ReplacingFile(const ReplacingFile&) = delete;
+    ReplacingFile& operator=(const ReplacingFile&) = delete;
+
+    // Writes all of size bytes; returns how many were written, or -1 when
+    // none could be (errorString() says why).
+    qint64 write(const char* data, qint64 size);
+    // Puts the file in the target's place. Returns false (errorString() says
+    // why) when it could not; the target is then as it was.
+    bool commit();
+    // Throws the unfinished file away; the target is left as it was.
+    void cancel();
+    QString errorString() const;
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+} // namespace pw::detail

@@ -8,18 +8,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include <cerrno>
-#include <cstring>
-
-#if defined(Q_OS_UNIX)
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-#if defined(Q_OS_LINUX)
-#include <QThreadPool>
-#endif
-
 namespace pw {
 
 using detail::ChunkSize;
@@ -49,15 +37,18 @@ std::pair<qsizetype, qsizetype> lineAndColumn(QStringView text, qsizetype index)
 } // namespace
 
 SequentialFile::SequentialFile(const QString& path, Mode mode, Durability durability)
-    : m_path(path), m_durability(durability) {
+    : m_path(path) {
     const QFileInfo info(path);
     if (mode == Output) {
         const QString what = QStringLiteral("Could not write the file");
-        if (info.isDir())
+        // The program's own files replace a link at their name, whatever it
+        // points to; the checks below are for the file a user names.
+        const bool ownLink = durability == Scratch && info.isSymLink();
+        if (!ownLink && info.isDir())
             throw OperationError(what, shown(path), folderReason(path));
-        if (info.exists() && !info.isFile())
+        if (!ownLink && info.exists() && !info.isFile())
             throw OperationError(what, shown(path), notRegular(mode == Output));
-        if (info.exists() && !info.isWritable())
+        if (!ownLink && info.exists() && !info.isWritable())
             throw OperationError(what, shown(path), QStringLiteral("The file is read-only."));
         // A missing folder is said as such. The current folder, where a bare
         // name goes, may have been removed since the program started; the
@@ -69,25 +60,10 @@ SequentialFile::SequentialFile(const QString& path, Mode mode, Durability durabi
         if (!QFileInfo::exists(info.absolutePath()))
             throw OperationError(what, shown(path),
                                  QStringLiteral("The folder it goes in does not exist."));
-        m_out = std::make_unique<QSaveFile>(path);
-        // Unbuffered: every write reaches the system at once and its length
-        // is checked there, not in a flush whose failure could go unseen.
-        if (!m_out->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-            throw OperationError(what, shown(path), m_out->errorString());
-#if defined(Q_OS_UNIX)
-        // A replaced file keeps its permissions and, where allowed, its owner.
-        struct stat st;
-        if (info.exists() && ::stat(QFile::encodeName(path).constData(), &st) == 0) {
-            const int fd = m_out->handle();
-            if (::fchmod(fd, st.st_mode & 07777) != 0)
-                throw OperationError(what, shown(path), QString::fromLocal8Bit(strerror(errno)));
-            if (::fchown(fd, st.st_uid, st.st_gid) != 0) {
-                // Another owner cannot be given away; the group is kept if it
-                // can be.
-                [[maybe_unused]] const int r = ::fchown(fd, uid_t(-1), st.st_gid);
-            }
-        }
-#endif
+        m_out = std::make_unique<detail::ReplacingFile>(path, durability == Durable,
+                                                        durability == Durable
+                                                            ? detail::ReplacingFile::UserFile
+                                                            : detail::ReplacingFile::ProgramFile);
     } else {
         const QString what = QStringLiteral("Could not open the file");
         if (info.isDir())
@@ -105,12 +81,12 @@ SequentialFile::SequentialFile(const QString& path, Mode mode, Durability durabi
 
 SequentialFile::~SequentialFile() {
     if (m_out)
-        m_out->cancelWriting();
+        m_out->cancel();
 }
 
 void SequentialFile::writeFailed(const QString& reason) {
     // The temporary file goes; the target was never touched.
-    m_out->cancelWriting();
+    m_out->cancel();
     m_out.reset();
     throw OperationError(QStringLiteral("Could not write the file"), shown(m_path), reason);
 }
@@ -153,7 +129,7 @@ void SequentialFile::Print(const QString& text) {
 }
 
 void SequentialFile::write(const QByteArray& bytes, const QString& text) {
-    const qint64 written = m_out->write(bytes);
+    const qint64 written = m_out->write(bytes.constData(), bytes.size());
     if (written == bytes.size()) {
         m_printed += written;
         return;
@@ -235,38 +211,11 @@ QString SequentialFile::LineInput() {
 
 void SequentialFile::Close() {
     if (m_out) {
-#if defined(Q_OS_UNIX)
-        // A durable file is all on the disk before it replaces the old one.
-        if (m_durability == Durable && ::fsync(m_out->handle()) != 0)
-            writeFailed(QString::fromLocal8Bit(strerror(errno)));
-#endif
-#if defined(Q_OS_LINUX)
-        // A large file being replaced is let go on another thread: when its
-        // last name goes, the system frees its pages and blocks there and
-        // then, which takes longer than writing the new one. (Its disk stays
-        // busy for that moment; a small file is let go at once.)
-        constexpr off_t Large = 1 << 20;
-        int replaced = ::open(QFile::encodeName(m_path).constData(), O_PATH | O_CLOEXEC);
-        struct stat old;
-        if (replaced >= 0 && (::fstat(replaced, &old) != 0 || old.st_size < Large)) {
-            ::close(replaced);
-            replaced = -1;
-        }
-        const auto release = [replaced] {
-            if (replaced >= 0)
-                QThreadPool::globalInstance()->start([replaced] { ::close(replaced); });
-        };
-#else
-        const auto release = [] {};
-#endif
-        if (!m_out->commit()) {
-            release();
-            const QString reason = m_out->errorString();
-            m_out.reset();
-            throw OperationError(QStringLiteral("Could not write the file"), shown(m_path), reason);
-        }
-        release();
+        const bool replaced = m_out->commit();
+        const QString reason = m_out->errorString();
         m_out.reset();
+        if (!replaced)
+            throw OperationError(QStringLiteral("Could not write the file"), shown(m_path), reason);
     } else if (m_in) {
         m_in->close();
         m_in.reset();

@@ -8,23 +8,30 @@
 #include "fileops.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QString>
 #include <memory>
 
 namespace pw {
 
+namespace detail {
+class ReplacingFile;
+}
+
 // An open file, the program's "file number 1". Output goes to a temporary
 // file beside the target that replaces it only on Close, after every byte was
-// written and flushed to the disk, so a write that fails half-way never
-// leaves a truncated file behind. The target's permissions are kept.
+// written, so a write that fails half-way never leaves a truncated file
+// behind. The target's permissions are kept. In a folder where no new file
+// can be made, a writable file is written in place on Close, once all of its
+// text was converted and the disk was found to have room for it.
 class SequentialFile {
 public:
     enum Mode { Input, Output };
-    // Whether Close waits until an output file's bytes are on the disk:
-    // Durable for the user's files; Scratch for files the program makes again
-    // from the text whenever they are needed (the preview page). Either way a
-    // file is only replaced once it was written completely.
+    // Durable for the user's files: Close waits until their bytes are on the
+    // disk, and a symbolic link at the name leads to the file it points to.
+    // Scratch for files the program makes again from the text whenever they
+    // are needed (the preview page): they are not forced to the disk, and are
+    // never written through a link. Either way a file is only replaced once
+    // it was written completely.
     enum Durability { Durable, Scratch };
 
     // Opens path (a bare name lies in the process's current folder); Output
@@ -63,14 +70,13 @@ private:
 
     QString m_path;
     std::unique_ptr<QFile> m_in;
-    std::unique_ptr<QSaveFile> m_out;
+    std::unique_ptr<detail::ReplacingFile> m_out;
     QByteArray m_buffer;
     qsizetype m_pos = 0;
     qint64 m_length = 0;
     qint64 m_printed = 0; // bytes of the current Print written so far
     bool m_atEnd = false;
     bool m_undecodable = false;
-    Durability m_durability = Durable;
 };
 
 } // namespace pw

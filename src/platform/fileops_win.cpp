@@ -1,0 +1,57 @@
+// Replacing files on Windows, through QSaveFile: a temporary file beside the
+// target that takes its place on commit. Links are rare there and need
+// rights to make; the target is written as named.
+
+#include "failure.h"
+#include "fileops_p.h"
+
+#include <QSaveFile>
+
+namespace pw::detail {
+
+struct ReplacingFile::Private {
+    std::unique_ptr<QSaveFile> file;
+    bool done = false;
+    QString error;
+};
+
+ReplacingFile::ReplacingFile(const QString& path, bool /*durable*/, Owner /*owner*/)
+    : d(std::make_unique<Private>()) {
+    d->file = std::make_unique<QSaveFile>(path);
+    // Unbuffered: every write reaches the system at once and its length is
+    // checked there, not in a flush whose failure could go unseen.
+    if (!d->file->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        throw OperationError(QStringLiteral("Could not write the file"), shown(path),
+                             d->file->errorString());
+}
+
+ReplacingFile::~ReplacingFile() {
+    if (!d->done)
+        cancel();
+}
+
+qint64 ReplacingFile::write(const char* data, qint64 size) {
+    const qint64 written = d->file->write(data, size);
+    if (written != size)
+        d->error = d->file->errorString();
+    return written;
+}
+
+bool ReplacingFile::commit() {
+    d->done = true;
+    if (d->file->commit())
+        return true;
+    d->error = d->file->errorString();
+    return false;
+}
+
+void ReplacingFile::cancel() {
+    d->file->cancelWriting();
+    d->done = true;
+}
+
+QString ReplacingFile::errorString() const {
+    return d->error;
+}
+
+} // namespace pw::detail

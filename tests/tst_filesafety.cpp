@@ -1,0 +1,196 @@
+// Writing files safely among hostile or unusual surroundings: symbolic links
+// at the name, folders where no new file can be made, names as long as the
+// file system allows.
+
+#include "platform/failure.h"
+#include "platform/olecontainer.h"
+#include "platform/seqfile.h"
+#include "support/recorder.h"
+#include "support/testfiles.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+bool run(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    return p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+// Writes text as path's whole file; the failure's reason, or empty.
+QString save(const QString& path, const QString& text,
+             pw::SequentialFile::Durability kind = pw::SequentialFile::Durable) {
+    try {
+        pw::SequentialFile f(path, pw::SequentialFile::Output, kind);
+        f.Print(text);
+        f.Close();
+        return {};
+    } catch (const pw::OperationError& e) {
+        return e.message();
+    }
+}
+
+bool isLink(const QString& path) {
+    return QFileInfo(path).isSymLink();
+}
+
+// A folder in which no new file can be made, even by root, for the life of
+// the object: it is made immutable. Files already in it stay writable.
+struct SealedFolder {
+    QString path;
+    bool sealed;
+    explicit SealedFolder(const QString& folder)
+        : path(folder), sealed(run("chattr", {"+i", folder})) {}
+    ~SealedFolder() {
+        if (sealed)
+            run("chattr", {"-i", path});
+    }
+};
+
+QStringList entries(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                  QDir::NoDotAndDotDot);
+}
+
+} // namespace
+
+class FileSafetyTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+
+    QString path(const QString& name) const { return dir.filePath(name); }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(dir.isValid());
+        pw::setCodePage("UTF-8");
+    }
+    void cleanup() {
+        run("chattr", {"-R", "-i", dir.path()});
+        QDir(dir.path()).removeRecursively();
+        QDir().mkpath(dir.path());
+    }
+
+    void programFilesReplaceLinksInsteadOfFollowingThem() {
+        // A preview file planted as a link to a file elsewhere, and one
+        // dangling: the link is replaced, what it points to is untouched.
+        QVERIFY(QDir().mkpath(path("elsewhere")));
+        QVERIFY(writeAll(path("elsewhere/precious"), "keep me\n"));
+        QVERIFY(QFile::link(path("elsewhere/precious"), path("view.html")));
+        QVERIFY(QFile::link(path("elsewhere/new"), path("dangling.html")));
+        QCOMPARE(save(path("view.html"), "<p>page</p>", pw::SequentialFile::Scratch), QString());
+        QCOMPARE(save(path("dangling.html"), "<p>x</p>", pw::SequentialFile::Scratch), QString());
+        QCOMPARE(readAll(path("elsewhere/precious")), QByteArray("keep me\n"));
+        QVERIFY(!QFileInfo::exists(path("elsewhere/new")));
+        QVERIFY(!isLink(path("view.html")) && !isLink(path("dangling.html")));
+        QCOMPARE(readAll(path("view.html")), QByteArray("<p>page</p>\r\n"));
+
+        // A packaged document's cached copy planted as a link to a start-up
+        // script of the user's.
+        Recorder rec;
+        const QString cache = path("cache");
+        QVERIFY(QDir().mkpath(cache));
+        QVERIFY(writeAll(path("bashrc"), "alias ls='ls -F'\n"));
+        QVERIFY(QFile::link(path("bashrc"), cache + "/Readme.txt"));
+        pw::OleContainer::setPackageFolder(cache);
+        pw::OleContainer ole(nullptr);
+        ole.setPackage(QStringLiteral("Readme.txt"), "Readme.txt\r\n");
+        ole.DoVerb();
+        pw::OleContainer::setPackageFolder({});
+        QCOMPARE(readAll(path("bashrc")), QByteArray("alias ls='ls -F'\n"));
+        QVERIFY(!isLink(cache + "/Readme.txt"));
+        QCOMPARE(readAll(cache + "/Readme.txt"), QByteArray("Readme.txt\r\n"));
+        QCOMPARE(rec.events, QStringList{"open " + cache + "/Readme.txt"});
+
+        // Where the link cannot be replaced, nothing is written through it.
+        QVERIFY(QDir().mkpath(path("sealed")));
+        QVERIFY(QFile::link(path("elsewhere/precious"), path("sealed/view.html")));
+        const SealedFolder sealed(path("sealed"));
+        if (!sealed.sealed)
+            QSKIP("chattr +i is not available here");
+        const QString refused =
+            save(path("sealed/view.html"), "<p>x</p>", pw::SequentialFile::Scratch);
+        QVERIFY2(refused.contains("symbolic link"), qPrintable(refused));
+        QCOMPARE(readAll(path("elsewhere/precious")), QByteArray("keep me\n"));
+    }
+
+    void userFilesFollowLinksExceptStrangersInSharedFolders() {
+        // A link the user chose: the file it points to is written, the link
+        // stays.
+        QVERIFY(writeAll(path("notes.txt"), "old\r\n"));
+        QVERIFY(QFile::link(path("notes.txt"), path("shortcut.txt")));
+        QCOMPARE(save(path("shortcut.txt"), "new"), QString());
+        QVERIFY(isLink(path("shortcut.txt")));
+        QCOMPARE(readAll(path("notes.txt")), QByteArray("new\r\n"));
+
+        // Someone else's link in a sticky folder that everyone may write to
+        // is refused, as the system refuses it.
+        const QString shared = path("shared");
+        QVERIFY(QDir().mkpath(shared));
+        QVERIFY(::chmod(QFile::encodeName(shared).constData(), 01777) == 0);
+        QVERIFY(QFile::link(path("notes.txt"), shared + "/trap.txt"));
+        const uid_t stranger = ::geteuid() + 4242;
+        QVERIFY(::lchown(QFile::encodeName(shared + "/trap.txt").constData(), stranger,
+                         gid_t(-1)) == 0 ||
+                ::geteuid() != 0);
+        if (::geteuid() != 0)
+            QSKIP("giving a link to another user needs root");
+        const QString refused = save(shared + "/trap.txt", "owned");
+        QVERIFY2(refused.contains("another user"), qPrintable(refused));
+        QCOMPARE(readAll(path("notes.txt")), QByteArray("new\r\n"));
+    }
+
+    void inPlaceWhenNoFileCanBeMadeBeside() {
+        const QString shelf = path("shelf");
+        QVERIFY(QDir().mkpath(shelf));
+        QVERIFY(writeAll(shelf + "/book.txt", "the first text, a long one\r\n"));
+        const SealedFolder sealed(shelf);
+        if (!sealed.sealed)
+            QSKIP("chattr +i is not available here");
+        QVERIFY(!writeAll(shelf + "/probe", "x")); // really no new file
+
+        // A character that cannot be stored refuses before the file is touched.
+        QVERIFY(!save(shelf + "/book.txt", QString("a") + QChar(0xD800)).isEmpty());
+        QCOMPARE(readAll(shelf + "/book.txt"), QByteArray("the first text, a long one\r\n"));
+
+        QCOMPARE(save(shelf + "/book.txt", "shorter"), QString());
+        QCOMPARE(readAll(shelf + "/book.txt"), QByteArray("shorter\r\n"));
+        QCOMPARE(save(shelf + "/book.txt", "now longer than before"), QString());
+        QCOMPARE(readAll(shelf + "/book.txt"), QByteArray("now longer than before\r\n"));
+        QCOMPARE(entries(shelf), QStringList{"book.txt"});
+    }
+
+    void inPlaceNeedsRoomOnTheDisk() {
+        const QString disk = path("disk");
+        QVERIFY(QDir().mkpath(disk));
+        if (!run("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", disk}))
+            QSKIP("mounting a small tmpfs is not allowed here (needs root)");
+        const auto unmount = qScopeGuard([&] { run("umount", {"-l", disk}); });
+        QVERIFY(writeAll(disk + "/page.html", "<p>small</p>\r\n"));
+        const SealedFolder sealed(disk);
+        if (!sealed.sealed)
+            QSKIP("chattr +i is not available on tmpfs here");
+        const QString refused = save(disk + "/page.html", QString(200 * 1024, 'x'));
+        QVERIFY2(refused.contains("no room"), qPrintable(refused));
+        QCOMPARE(readAll(disk + "/page.html"), QByteArray("<p>small</p>\r\n"));
+    }
+
+    void namesAsLongAsTheFileSystemAllows() {
+        const QString longest = path(QString(250, 'n'));
+        QCOMPARE(save(longest, "one"), QString());
+        QCOMPARE(save(longest, "two"), QString());
+        QCOMPARE(readAll(longest), QByteArray("two\r\n"));
+        const QString refused = save(path(QString(300, 'n')), "x");
+        QVERIFY2(refused.contains("300 bytes long") && refused.contains("at most 255"),
+                 qPrintable(refused));
+    }
+};
+
+QTEST_MAIN(FileSafetyTest)
+#include "tst_filesafety.moc"
