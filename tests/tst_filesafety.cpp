@@ -181,6 +181,21 @@ private slots:
         QCOMPARE(readAll(disk + "/page.html"), QByteArray("<p>small</p>\r\n"));
     }
 
+    void killKeepsReadOnlyFiles() {
+        QVERIFY(writeAll(path("locked.txt"), "x"));
+        QVERIFY(QFile::setPermissions(path("locked.txt"), QFile::ReadOwner | QFile::ReadGroup));
+        QVERIFY(QFile::link(path("locked.txt"), path("link.txt")));
+        try {
+            pw::Kill(path("locked.txt"));
+            QFAIL("a read-only file was deleted");
+        } catch (const pw::OperationError& e) {
+            QVERIFY2(e.reason().contains("read-only"), qPrintable(e.message()));
+        }
+        QVERIFY(QFileInfo::exists(path("locked.txt")));
+        pw::Kill(path("link.txt"));
+        QVERIFY(!isLink(path("link.txt")) && QFileInfo::exists(path("locked.txt")));
+    }
+
     void namesAsLongAsTheFileSystemAllows() {
         const QString longest = path(QString(250, 'n'));
         QCOMPARE(save(longest, "one"), QString());

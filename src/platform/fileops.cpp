@@ -43,6 +43,14 @@ void Kill(const QString& path) {
         throw OperationError(what, shown(path), QStringLiteral("The file does not exist."));
     if (info.isDir())
         throw OperationError(what, shown(path), folderReason(path));
+    // A file that no one may write to is read-only: it is kept, as rm asks
+    // before removing one, whoever runs the program. A link is deleted
+    // whatever it points to.
+    constexpr auto AnyWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    if (!info.isSymLink() && !(info.permissions() & AnyWrite))
+        throw OperationError(what, shown(path),
+                             QStringLiteral("The file is read-only. Make it writable first if "
+                                            "it is to be deleted."));
     QFile file(path);
     if (!file.remove())
         throw OperationError(what, shown(path), file.errorString());

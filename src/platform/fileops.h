@@ -7,8 +7,9 @@
 
 namespace pw {
 
-// Deletes one file at once (no recycle bin); a folder is never deleted.
-// Throws OperationError.
+// Deletes one file at once (no recycle bin); a folder and a read-only file
+// (one with no write permission for anyone) are never deleted. Throws
+// OperationError.
 void Kill(const QString& path);
 
 // Writes bytes as the whole of one of the program's own files (a packaged
