@@ -9,6 +9,7 @@
 #include "support/testfiles.h"
 
 #include <QProcess>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -179,6 +180,57 @@ private slots:
         const QString refused = save(disk + "/page.html", QString(200 * 1024, 'x'));
         QVERIFY2(refused.contains("no room"), qPrintable(refused));
         QCOMPARE(readAll(disk + "/page.html"), QByteArray("<p>small</p>\r\n"));
+    }
+
+    void byteOrderMarkFilesKeepTheirEncoding_data() {
+        QTest::addColumn<int>("encoding");
+        QTest::newRow("UTF-16LE") << int(QStringConverter::Utf16LE);
+        QTest::newRow("UTF-16BE") << int(QStringConverter::Utf16BE);
+        QTest::newRow("UTF-32LE") << int(QStringConverter::Utf32LE);
+        QTest::newRow("UTF-32BE") << int(QStringConverter::Utf32BE);
+    }
+    void byteOrderMarkFilesKeepTheirEncoding() {
+        QFETCH(int, encoding);
+        QStringEncoder encoder(QStringConverter::Encoding(encoding),
+                               QStringConverter::Flag::WriteBom);
+        const QString text = QString::fromUtf8("h\xc3\xa9llo \xf0\x9f\x98\x80\r\n\u010d\r\n");
+        const QByteArray original = encoder.encode(text);
+        const QString file = path("unicode.txt");
+        QVERIFY(writeAll(file, original));
+
+        // Read as the Open dialog reads it: lines, each followed by CR LF.
+        pw::SequentialFile in(file, pw::SequentialFile::Input);
+        QStringList lines;
+        while (!in.Eof())
+            lines << in.LineInput();
+        in.Close();
+        QCOMPARE(lines, QStringList({QString::fromUtf8("h\xc3\xa9llo \xf0\x9f\x98\x80"),
+                                     QString::fromUtf8("\u010d")}));
+
+        // Saved again, it stays in its encoding: only the line break after
+        // the text is added, as for any file.
+        QCOMPARE(save(file, text), QString());
+        QStringEncoder plain{QStringConverter::Encoding(encoding)};
+        QCOMPARE(readAll(file), original + plain.encode(u"\r\n"));
+
+        // A byte kept from a code page file has no place in it: refused.
+        QVERIFY(!save(file, QString(QChar(0xDC80))).isEmpty());
+        QCOMPARE(readAll(file), original + plain.encode(u"\r\n"));
+
+        // Bytes that are not valid in the encoding are refused, not read.
+        // (UTF-16: a lone half of a pair; UTF-32: a length that is no
+        // whole number of characters.)
+        const QByteArray invalid = encoding == QStringConverter::Utf16LE ? QByteArray("\x00\xD8", 2)
+                                   : encoding == QStringConverter::Utf16BE
+                                       ? QByteArray("\xD8\x00", 2)
+                                       : QByteArray("\x01", 1);
+        QVERIFY(writeAll(file, original + invalid));
+        try {
+            pw::SequentialFile bad(file, pw::SequentialFile::Input);
+            QFAIL("an invalid file was opened");
+        } catch (const pw::OperationError& e) {
+            QVERIFY2(e.reason().contains("byte-order mark"), qPrintable(e.message()));
+        }
     }
 
     void killKeepsReadOnlyFiles() {

@@ -211,6 +211,94 @@ public:
     }
 };
 
+// UTF-16 or UTF-32 in either byte order, for files that say so with a
+// byte-order mark.
+class UnicodeCodec final : public Codec {
+public:
+    UnicodeCodec(int unit, bool bigEndian) : m_unit(unit), m_big(bigEndian) {}
+
+    QByteArray name() const override {
+        return QByteArray(m_unit == 2 ? "UTF-16" : "UTF-32") + (m_big ? "BE" : "LE");
+    }
+    QByteArray byteOrderMark() const override {
+        QByteArray mark;
+        put(0xFEFF, mark);
+        return mark;
+    }
+    bool piecewise() const override { return true; }
+
+    bool decode(QByteArrayView bytes, QString& out) override {
+        if (bytes.size() % m_unit)
+            return false;
+        out.reserve(out.size() + bytes.size() / m_unit);
+        const auto* p = reinterpret_cast<const uchar*>(bytes.data());
+        for (qsizetype i = 0; i < bytes.size(); i += m_unit) {
+            const char32_t c = get(p + i);
+            if (m_unit == 4) {
+                if (c > 0x10FFFF || QChar::isSurrogate(c))
+                    return false;
+                if (QChar::requiresSurrogates(c)) {
+                    out += QChar(QChar::highSurrogate(c));
+                    out += QChar(QChar::lowSurrogate(c));
+                } else {
+                    out += QChar(char16_t(c));
+                }
+                continue;
+            }
+            if (QChar::isLowSurrogate(c))
+                return false;
+            if (QChar::isHighSurrogate(c)) {
+                if (i + 2 >= bytes.size() || !QChar::isLowSurrogate(get(p + i + 2)))
+                    return false;
+                out += QChar(char16_t(c));
+                i += 2;
+                out += QChar(char16_t(get(p + i)));
+                continue;
+            }
+            out += QChar(char16_t(c));
+        }
+        return true;
+    }
+
+    qsizetype encode(QStringView text, QByteArray& out) override {
+        out.reserve(out.size() + text.size() * m_unit);
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const char16_t c = text[i].unicode();
+            if (QChar::isHighSurrogate(c) && i + 1 < text.size() &&
+                QChar::isLowSurrogate(text[i + 1].unicode())) {
+                const char16_t low = text[i + 1].unicode();
+                if (m_unit == 2) {
+                    put(c, out);
+                    put(low, out);
+                } else {
+                    put(QChar::surrogateToUcs4(c, low), out);
+                }
+                ++i;
+                continue;
+            }
+            if (QChar::isSurrogate(c))
+                return i; // a lone half, or a byte kept from a code page file
+            put(c, out);
+        }
+        return -1;
+    }
+
+private:
+    char32_t get(const uchar* p) const {
+        char32_t c = 0;
+        for (int k = 0; k < m_unit; ++k)
+            c |= char32_t(p[m_big ? m_unit - 1 - k : k]) << (8 * k);
+        return c;
+    }
+    void put(char32_t c, QByteArray& out) const {
+        for (int k = 0; k < m_unit; ++k)
+            out += char((c >> (8 * (m_big ? m_unit - 1 - k : k))) & 0xFF);
+    }
+
+    int m_unit;
+    bool m_big;
+};
+
 } // namespace
 
 bool ConverterCodec::decode(QByteArrayView bytes, QString& out) {
@@ -301,6 +389,23 @@ qsizetype ConverterCodec::encodeRun(QStringView run, QByteArray& out) {
     }
     out += each;
     return -1;
+}
+
+std::unique_ptr<Codec> byteOrderMarkCodec(QByteArrayView head) {
+    const auto starts = [&](const char* mark, int n) {
+        return head.size() >= n && std::memcmp(head.data(), mark, size_t(n)) == 0;
+    };
+    // UTF-32's little-endian mark begins with UTF-16's, so it is looked for
+    // first.
+    if (starts("\xFF\xFE\0\0", 4))
+        return std::make_unique<UnicodeCodec>(4, false);
+    if (starts("\0\0\xFE\xFF", 4))
+        return std::make_unique<UnicodeCodec>(4, true);
+    if (starts("\xFF\xFE", 2))
+        return std::make_unique<UnicodeCodec>(2, false);
+    if (starts("\xFE\xFF", 2))
+        return std::make_unique<UnicodeCodec>(2, true);
+    return nullptr;
 }
 
 bool isUtf8Name(QByteArray name) {

@@ -32,7 +32,16 @@ public:
     // character (never inside a surrogate pair): no character's bytes depend
     // on the characters around it.
     virtual bool piecewise() const { return false; }
+    // The bytes a file in this encoding starts with (none for a code page).
+    virtual QByteArray byteOrderMark() const { return {}; }
 };
+
+// The encoding of a file that starts with a UTF-16 or UTF-32 byte-order mark
+// (head: its first bytes), or nullptr. Such a file is read and written in its
+// own encoding, mark included; its decode accepts only valid text (it keeps
+// no bytes: it returns false instead) and its encode refuses the kept bytes
+// of a code page file and lone surrogates.
+std::unique_ptr<Codec> byteOrderMarkCodec(QByteArrayView head);
 
 // Any other code page, through a converter of the system. The converter's
 // own error reports are not relied on: a conversion only counts when the

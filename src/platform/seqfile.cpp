@@ -11,7 +11,6 @@
 namespace pw {
 
 using detail::ChunkSize;
-using detail::codec;
 using detail::folderReason;
 using detail::notRegular;
 using detail::shown;
@@ -60,10 +59,20 @@ SequentialFile::SequentialFile(const QString& path, Mode mode, Durability durabi
         if (!QFileInfo::exists(info.absolutePath()))
             throw OperationError(what, shown(path),
                                  QStringLiteral("The folder it goes in does not exist."));
+        // A user's file that starts with a UTF-16 or UTF-32 byte-order mark
+        // keeps its encoding when it is replaced; any other file is written
+        // in the code page.
+        if (durability == Durable && info.isFile()) {
+            QFile old(path);
+            if (old.open(QIODevice::ReadOnly))
+                m_unicode = detail::byteOrderMarkCodec(old.read(4));
+        }
         m_out = std::make_unique<detail::ReplacingFile>(path, durability == Durable,
                                                         durability == Durable
                                                             ? detail::ReplacingFile::UserFile
                                                             : detail::ReplacingFile::ProgramFile);
+        if (m_unicode)
+            write(m_unicode->byteOrderMark(), QString());
     } else {
         const QString what = QStringLiteral("Could not open the file");
         if (info.isDir())
@@ -76,7 +85,28 @@ SequentialFile::SequentialFile(const QString& path, Mode mode, Durability durabi
         if (!m_in->open(QIODevice::ReadOnly))
             throw OperationError(what, shown(path), m_in->errorString());
         m_length = m_in->size();
+        // A file with a UTF-16 or UTF-32 byte-order mark is read whole in its
+        // own encoding; one whose bytes are not valid in it is refused rather
+        // than read as something a save would change.
+        if ((m_unicode = detail::byteOrderMarkCodec(m_in->peek(4)))) {
+            const QByteArray bytes = m_in->readAll();
+            const qsizetype mark = m_unicode->byteOrderMark().size();
+            if (!m_unicode->decode(QByteArrayView(bytes).sliced(mark), m_text))
+                throw OperationError(
+                    what, shown(path),
+                    QStringLiteral("It starts with the byte-order mark of %1 text, but the rest "
+                                   "of it is not valid %1. It was not opened, so that saving "
+                                   "it cannot change it.")
+                        .arg(QString::fromLatin1(m_unicode->name())));
+            m_in->close();
+            m_in.reset();
+            m_atEnd = true;
+        }
     }
+}
+
+detail::Codec& SequentialFile::codec() const {
+    return m_unicode ? *m_unicode : detail::codec();
 }
 
 SequentialFile::~SequentialFile() {
@@ -113,19 +143,30 @@ void SequentialFile::Print(const QString& text) {
         if (bad >= 0) {
             const auto [line, column] = lineAndColumn(text, at + bad);
             writeFailed(QStringLiteral("The character %1 in line %2, column %3 cannot be stored in "
-                                       "the system's character set (%4). Nothing was written.")
+                                       "%4 (%5). Nothing was written.")
                             .arg(describeCharacter(text, at + bad))
                             .arg(line)
                             .arg(column)
-                            .arg(QString::fromLatin1(codec().name())));
+                            .arg(m_unicode ? QStringLiteral("this file's encoding")
+                                           : QStringLiteral("the system's character set"),
+                                 QString::fromLatin1(codec().name())));
         }
         at += n;
         if (at == all.size())
-            bytes.append("\r\n", 2);
+            lineBreak(bytes);
         write(bytes, text);
     }
-    if (all.isEmpty())
-        write(QByteArrayLiteral("\r\n"), text);
+    if (all.isEmpty()) {
+        lineBreak(bytes);
+        write(bytes, text);
+    }
+}
+
+void SequentialFile::lineBreak(QByteArray& bytes) const {
+    if (m_unicode)
+        m_unicode->encode(u"\r\n", bytes);
+    else
+        bytes.append("\r\n", 2);
 }
 
 void SequentialFile::write(const QByteArray& bytes, const QString& text) {
@@ -172,6 +213,8 @@ bool SequentialFile::fill() {
 }
 
 bool SequentialFile::Eof() {
+    if (m_unicode && !m_out)
+        return m_textPos >= m_text.size();
     if (!m_in)
         return true;
     while (m_pos >= m_buffer.size()) {
@@ -185,6 +228,15 @@ QString SequentialFile::LineInput() {
     if (Eof())
         throw OperationError(QStringLiteral("Could not read the file"), shown(m_path),
                              QStringLiteral("The end of the file was passed."));
+    if (m_unicode) {
+        const qsizetype cr = m_text.indexOf(u'\r', m_textPos);
+        const qsizetype end = cr < 0 ? m_text.size() : cr;
+        QString line = m_text.sliced(m_textPos, end - m_textPos);
+        m_textPos = end;
+        if (cr >= 0 && ++m_textPos < m_text.size() && m_text[m_textPos] == u'\n')
+            ++m_textPos;
+        return line;
+    }
     // Look for the CR only in what was not searched yet: a long line may
     // take many chunks.
     qsizetype searched = 0;

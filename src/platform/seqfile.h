@@ -2,7 +2,9 @@
 // Sequential text files: the program's only way to read and write text files.
 // Text is kept in the system's 8-bit code page (codepage.h), with no
 // byte-order mark; a character the code page cannot store is refused and
-// named.
+// named. A file that starts with a UTF-16 or UTF-32 byte-order mark is read,
+// and replaced, in its own encoding with its mark; one whose bytes are not
+// valid in that encoding is refused.
 
 #include "codepage.h"
 #include "fileops.h"
@@ -14,8 +16,9 @@
 namespace pw {
 
 namespace detail {
+class Codec;
 class ReplacingFile;
-}
+} // namespace detail
 
 // An open file, the program's "file number 1". Output goes to a temporary
 // file beside the target that replaces it only on Close, after every byte was
@@ -63,6 +66,8 @@ public:
     const QString& path() const { return m_path; }
 
 private:
+    detail::Codec& codec() const;
+    void lineBreak(QByteArray& bytes) const;
     bool fill();
     // Writes bytes of text's Print; a short write ends the file.
     void write(const QByteArray& bytes, const QString& text);
@@ -77,6 +82,11 @@ private:
     qint64 m_printed = 0; // bytes of the current Print written so far
     bool m_atEnd = false;
     bool m_undecodable = false;
+    // A file with a UTF-16 or UTF-32 byte-order mark: its encoding, and when
+    // read, its whole text.
+    std::unique_ptr<detail::Codec> m_unicode;
+    QString m_text;
+    qsizetype m_textPos = 0;
 };
 
 } // namespace pw
