@@ -4,6 +4,7 @@
 #include "fileops.h"
 #include "services.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -56,8 +57,13 @@ void OleContainer::setProgram(const QString& label, const QStringList& programs,
 QString OleContainer::packageFolder() {
     if (!g_packageFolder.isEmpty())
         return g_packageFolder;
-    const QString base = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    return base.isEmpty() ? QString() : base + QStringLiteral("/packages");
+    const QString base = userCacheFolder();
+    if (base.isEmpty())
+        return {};
+    QString folder = base;
+    if (!QCoreApplication::organizationName().isEmpty())
+        folder += u'/' + QCoreApplication::organizationName();
+    return folder + u'/' + QCoreApplication::applicationName() + QStringLiteral("/packages");
 }
 
 void OleContainer::setPackageFolder(const QString& folder) {
