@@ -233,6 +233,43 @@ private slots:
         }
     }
 
+    void filesTooLargeToHoldAreRefusedBeforeReading() {
+        // A sparse file far larger than the memory.
+        const QString huge = path("huge.log");
+        {
+            QFile f(huge);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.resize(200LL << 30));
+        }
+        const auto refusal = [](const QString& file) {
+            try {
+                pw::SequentialFile f(file, pw::SequentialFile::Input);
+                return QString();
+            } catch (const pw::OperationError& e) {
+                return e.reason();
+            }
+        };
+        QString why = refusal(huge);
+        QVERIFY2(why.contains("200.0 GB") && why.contains("at most"), qPrintable(why));
+
+        // Little memory left: an ordinary file is refused, then read again
+        // once there is room.
+        QVERIFY(writeAll(path("two.txt"), QByteArray(2 << 20, 'x')));
+        pw::setAvailableMemory(8 << 20);
+        const auto restore = qScopeGuard([] { pw::setAvailableMemory(-1); });
+        why = refusal(path("two.txt"));
+        QVERIFY2(why.contains("2.0 MB") && why.contains("1.0 MB"), qPrintable(why));
+        pw::setAvailableMemory(-1);
+        QCOMPARE(refusal(path("two.txt")), QString());
+
+        // A file of the system that says it is empty but has content.
+        pw::SequentialFile status(QStringLiteral("/proc/self/status"), pw::SequentialFile::Input);
+        QCOMPARE(status.LOF(), 0);
+        QStringList lines;
+        while (!status.Eof())
+            lines += status.LineInput().split(u'\n');
+        QVERIFY2(lines.first().startsWith("Name:") && lines.size() > 10, qPrintable(lines.first()));
+    }
+
     void killKeepsReadOnlyFiles() {
         QVERIFY(writeAll(path("locked.txt"), "x"));
         QVERIFY(QFile::setPermissions(path("locked.txt"), QFile::ReadOwner | QFile::ReadGroup));

@@ -66,4 +66,8 @@ private:
     std::unique_ptr<Private> d;
 };
 
+// The memory the system can still give the program, in bytes; -1 when it
+// does not say.
+qint64 systemAvailableMemory();
+
 } // namespace pw::detail

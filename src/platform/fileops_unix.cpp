@@ -315,4 +315,19 @@ QString ReplacingFile::errorString() const {
     return d->error;
 }
 
+qint64 systemAvailableMemory() {
+#if defined(Q_OS_LINUX)
+    // What the kernel counts as available: free memory and the caches it
+    // can drop, without swapping.
+    QFile info(QStringLiteral("/proc/meminfo"));
+    if (info.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : info.readAll().split('\n'))
+            if (line.startsWith("MemAvailable:"))
+                return line.mid(13).trimmed().split(' ').value(0).toLongLong() * 1024;
+    }
+#endif
+    const long pages = ::sysconf(_SC_AVPHYS_PAGES), size = ::sysconf(_SC_PAGESIZE);
+    return pages > 0 && size > 0 ? qint64(pages) * size : -1;
+}
+
 } // namespace pw::detail

@@ -7,6 +7,8 @@
 
 #include <QSaveFile>
 
+#include <windows.h>
+
 namespace pw::detail {
 
 struct ReplacingFile::Private {
@@ -52,6 +54,12 @@ void ReplacingFile::cancel() {
 
 QString ReplacingFile::errorString() const {
     return d->error;
+}
+
+qint64 systemAvailableMemory() {
+    MEMORYSTATUSEX status;
+    status.dwLength = sizeof status;
+    return GlobalMemoryStatusEx(&status) ? qint64(status.ullAvailPhys) : -1;
 }
 
 } // namespace pw::detail

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 
 namespace pw {
 
@@ -16,6 +17,12 @@ using detail::notRegular;
 using detail::shown;
 
 namespace {
+
+qint64 g_availableMemory = -1;
+
+QString size(qint64 bytes) {
+    return QLocale::system().formattedDataSize(bytes, 1, QLocale::DataSizeTraditionalFormat);
+}
 
 // Line and column (from 1) of a character in a text, for messages; every
 // kind of line break counts.
@@ -34,6 +41,14 @@ std::pair<qsizetype, qsizetype> lineAndColumn(QStringView text, qsizetype index)
 }
 
 } // namespace
+
+qint64 availableMemory() {
+    return g_availableMemory >= 0 ? g_availableMemory : detail::systemAvailableMemory();
+}
+
+void setAvailableMemory(qint64 bytes) {
+    g_availableMemory = bytes;
+}
 
 SequentialFile::SequentialFile(const QString& path, Mode mode, Durability durability)
     : m_path(path) {
@@ -85,6 +100,22 @@ SequentialFile::SequentialFile(const QString& path, Mode mode, Durability durabi
         if (!m_in->open(QIODevice::ReadOnly))
             throw OperationError(what, shown(path), m_in->errorString());
         m_length = m_in->size();
+        // A file that cannot be held is refused at once, before reading
+        // fills the memory. (Files of the system's own that say they are
+        // empty but have content are read as far as they go.)
+        const qint64 memory = availableMemory();
+        const qint64 limit = qMin(MaxTextCharacters,
+                                  memory < 0 ? MaxTextCharacters : memory / TextBytesPerCharacter);
+        if (m_length > limit)
+            throw OperationError(what, shown(path),
+                                 QStringLiteral("The file is %1 (%2 bytes), and the program can "
+                                                "hold at most %3 of text now: the memory "
+                                                "available, at %4 bytes for each character. "
+                                                "Nothing was read.")
+                                     .arg(size(m_length))
+                                     .arg(m_length)
+                                     .arg(size(limit))
+                                     .arg(TextBytesPerCharacter));
         // A file with a UTF-16 or UTF-32 byte-order mark is read whole in its
         // own encoding; one whose bytes are not valid in it is refused rather
         // than read as something a save would change.

@@ -20,6 +20,19 @@ class Codec;
 class ReplacingFile;
 } // namespace detail
 
+// What holding a text costs the program: the bytes of memory for each of its
+// characters (the text read, the text area's copy and its layout), and the
+// most characters the text area takes. A file of n bytes is taken to give a
+// text of n characters.
+constexpr qint64 TextBytesPerCharacter = 8;
+constexpr qint64 MaxTextCharacters = 0x7FFFFFFF;
+
+// The memory the program may still use for a text, in bytes: the system's
+// available memory. setAvailableMemory puts another figure in its place
+// (tests); a negative one goes back to the system's.
+qint64 availableMemory();
+void setAvailableMemory(qint64 bytes);
+
 // An open file, the program's "file number 1". Output goes to a temporary
 // file beside the target that replaces it only on Close, after every byte was
 // written, so a write that fails half-way never leaves a truncated file
@@ -39,8 +52,9 @@ public:
 
     // Opens path (a bare name lies in the process's current folder); Output
     // creates the file or replaces its contents. Only regular files are
-    // opened: a folder, a device, a pipe or a socket is refused. Throws
-    // OperationError.
+    // opened: a folder, a device, a pipe or a socket is refused. An input
+    // file larger than the text the program can hold now is refused before
+    // anything of it is read. Throws OperationError.
     SequentialFile(const QString& path, Mode mode, Durability durability = Durable);
     // Closes the file; unfinished output is thrown away.
     ~SequentialFile();
