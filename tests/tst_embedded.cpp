@@ -200,7 +200,10 @@ private slots:
         ole.setPackage(QStringLiteral("Readme.txt"), "Readme.txt\r\n");
         QVERIFY_THROWS_EXCEPTION(pw::OperationError, ole.DoVerb());
 
-        QVERIFY(writeAll(opener, "#!/bin/sh\n[ -f \"$1\" ] && exit 0\nexit 2\n", true));
+        QVERIFY(writeAll(opener,
+                         "#!/bin/sh\n[ \"$1\" = 'file://" +
+                             QUrl::fromLocalFile(doc).path().toUtf8() + "' ] && exit 0\nexit 2\n",
+                         true));
         QVERIFY(pw::services().openDocument(doc, &reason));
         pw::setServices(rec);
     }

@@ -32,7 +32,8 @@ bool openWithXdgOpen(const QString& path, QString* reason) {
                                    "not installed. Install it (package xdg-utils) and try again."));
     auto* process = new QProcess(qApp);
     process->setProgram(opener);
-    process->setArguments({path});
+    // A file URL, as Qt hands it over: xdg-open takes it to every desktop.
+    process->setArguments({QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded)});
     process->setProcessChannelMode(QProcess::MergedChannels);
     process->start();
     if (!process->waitForStarted(5000)) {
