@@ -2,9 +2,16 @@
 // at the name, folders where no new file can be made, names as long as the
 // file system allows.
 
+#include "dialogs/delfile.h"
+#include "dialogs/openfile.h"
+#include "editor/textedit.h"
+#include "platform/controls.h"
 #include "platform/failure.h"
+#include "platform/filelist.h"
+#include "platform/folderlist.h"
 #include "platform/olecontainer.h"
 #include "platform/seqfile.h"
+#include "platform/textbox.h"
 #include "support/recorder.h"
 #include "support/testfiles.h"
 
@@ -13,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -283,6 +291,52 @@ private slots:
         QVERIFY(QFileInfo::exists(path("locked.txt")));
         pw::Kill(path("link.txt"));
         QVERIFY(!isLink(path("link.txt")) && QFileInfo::exists(path("locked.txt")));
+    }
+
+    void namesThatAreNotValidUtf8AreListedAndActedOnByTheirBytes() {
+        const QString odd = path("odd");
+        QVERIFY(QDir().mkpath(odd));
+        const QByteArray raw = QFile::encodeName(odd) + "/caf\xe9.txt"; // Latin-1 é
+        const int fd = ::open(raw.constData(), O_WRONLY | O_CREAT, 0644);
+        QVERIFY(fd >= 0 && ::write(fd, "latin\r\n", 7) == 7 && ::close(fd) == 0);
+        QVERIFY(writeAll(odd + "/plain.txt", "plain\r\n"));
+        const QString shown = QStringLiteral("caf\uFFFD.txt");
+
+        Recorder rec;
+        const auto rowShowing = [&](pw::FileList* list) {
+            for (int i = 0; i < list->count(); ++i)
+                if (list->item(i)->text() == shown)
+                    return i;
+            return -1;
+        };
+        textedit::instance().opd->action()->trigger();
+        openfile& open = openfile::instance();
+        open.Dir1->setPath(odd);
+        QCOMPARE(open.File1->ListCount(), 2);
+        open.File1->setListIndex(rowShowing(open.File1));
+        open.Command1->click();
+        QVERIFY(rec.boxes.empty());
+        QCOMPARE(textedit::instance().Text1->Text(), QStringLiteral("latin\r\n"));
+
+        // Saved under the name it was read by, the same bytes are written.
+        const QString held = odd + "/caf" + QChar(0xDCE9) + ".txt";
+        QCOMPARE(save(held, "again"), QString());
+        QCOMPARE(entries(odd), QStringList{"plain.txt"}); // Qt lists the other name not
+        QFile same;
+        const int in = ::open(raw.constData(), O_RDONLY);
+        QVERIFY(in >= 0 && same.open(in, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
+        QCOMPARE(same.readAll(), QByteArray("again\r\n"));
+
+        textedit::instance().ddel->action()->trigger();
+        delfile& del = delfile::instance();
+        del.Dir1->setPath(odd);
+        del.File1->setListIndex(rowShowing(del.File1));
+        del.Command1->click();
+        QCOMPARE(rec.boxes.size(), size_t(1));
+        QCOMPARE(rec.boxes[0].text, QStringLiteral("File Deleted!"));
+        QVERIFY(::access(raw.constData(), F_OK) != 0);
+        QCOMPARE(entries(odd), QStringList{"plain.txt"});
+        unloadAllWindows();
     }
 
     void namesAsLongAsTheFileSystemAllows() {

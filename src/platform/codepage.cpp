@@ -391,6 +391,20 @@ qsizetype ConverterCodec::encodeRun(QStringView run, QByteArray& out) {
     return -1;
 }
 
+QString decodeUtf8Escaped(QByteArrayView bytes, bool* valid) {
+    QString text;
+    const bool clean = Utf8Codec().decode(bytes, text);
+    if (valid)
+        *valid = clean;
+    return text;
+}
+
+QByteArray encodeUtf8Escaped(QStringView text, bool* ok) {
+    QByteArray bytes;
+    *ok = Utf8Codec().encode(text, bytes) < 0;
+    return bytes;
+}
+
 std::unique_ptr<Codec> byteOrderMarkCodec(QByteArrayView head) {
     const auto starts = [&](const char* mark, int n) {
         return head.size() >= n && std::memcmp(head.data(), mark, size_t(n)) == 0;

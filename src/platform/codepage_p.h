@@ -69,6 +69,13 @@ Codec& codec();
 std::unique_ptr<Codec> systemCodec(const QByteArray& name);
 std::unique_ptr<Codec> localeSystemCodec();
 
+// UTF-8 whatever the code page, with the same kept bytes: for file names,
+// which the system stores as bytes. decodeUtf8Escaped sets *valid to false
+// when some bytes were kept. encodeUtf8Escaped sets *ok to false when
+// the text holds a character UTF-8 cannot store (a lone surrogate).
+QString decodeUtf8Escaped(QByteArrayView bytes, bool* valid = nullptr);
+QByteArray encodeUtf8Escaped(QStringView text, bool* ok);
+
 // Whether a code page name means UTF-8, or the plain ASCII of a C locale.
 bool isUtf8Name(QByteArray name);
 bool isAsciiName(QByteArray name);

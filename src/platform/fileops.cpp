@@ -12,7 +12,7 @@ namespace pw {
 namespace detail {
 
 QString shown(const QString& path) {
-    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+    return displayFileName(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
 }
 
 QString folderReason(const QString& path) {
@@ -38,22 +38,21 @@ using detail::shown;
 
 void Kill(const QString& path) {
     const QString what = QStringLiteral("Could not delete the file");
-    const QFileInfo info(path);
-    if (!info.exists() && !info.isSymLink())
+    const detail::PathInfo info = detail::pathInfo(path);
+    if (!info.exists && !info.isSymLink)
         throw OperationError(what, shown(path), QStringLiteral("The file does not exist."));
-    if (info.isDir())
+    if (info.isDir)
         throw OperationError(what, shown(path), folderReason(path));
     // A file that no one may write to is read-only: it is kept, as rm asks
     // before removing one, whoever runs the program. A link is deleted
     // whatever it points to.
-    constexpr auto AnyWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
-    if (!info.isSymLink() && !(info.permissions() & AnyWrite))
+    if (!info.isSymLink && !info.writeBits)
         throw OperationError(what, shown(path),
                              QStringLiteral("The file is read-only. Make it writable first if "
                                             "it is to be deleted."));
-    QFile file(path);
-    if (!file.remove())
-        throw OperationError(what, shown(path), file.errorString());
+    QString reason;
+    if (!detail::removeFile(path, &reason))
+        throw OperationError(what, shown(path), reason);
 }
 
 void writeProgramFile(const QString& path, const QByteArray& bytes) {
@@ -61,6 +60,14 @@ void writeProgramFile(const QString& path, const QByteArray& bytes) {
     if (file.write(bytes.constData(), bytes.size()) != bytes.size() || !file.commit())
         throw OperationError(QStringLiteral("Could not write the file"), shown(path),
                              file.errorString());
+}
+
+QString displayFileName(const QString& name) {
+    QString shown = name;
+    for (QChar& c : shown)
+        if (c.unicode() >= 0xDC80 && c.unicode() <= 0xDCFF)
+            c = QChar::ReplacementCharacter;
+    return shown;
 }
 
 } // namespace pw

@@ -18,4 +18,9 @@ void Kill(const QString& path);
 // replaced by the file. Throws OperationError.
 void writeProgramFile(const QString& path, const QByteArray& bytes);
 
+// A file name as the user is shown it. A name that is not valid text in the
+// system's encoding is held with its stray bytes kept (see seqfile.h), which
+// are shown as the replacement mark U+FFFD.
+QString displayFileName(const QString& name);
+
 } // namespace pw

@@ -20,6 +20,8 @@ QString notRegular(bool output);
 } // namespace pw::detail
 
 #include <QByteArray>
+#include <QFile>
+#include <QStringList>
 #include <memory>
 
 namespace pw::detail {
@@ -69,5 +71,30 @@ private:
 // The memory the system can still give the program, in bytes; -1 when it
 // does not say.
 qint64 systemAvailableMemory();
+
+// File names as the system stores them. On Unix a name is any bytes: one
+// that is not valid UTF-8 is held with each stray byte as U+DC80..U+DCFF, as
+// text files hold them, and handed back to the system as those very bytes.
+QByteArray encodeFileName(const QString& path);
+QString decodeFileName(const QByteArray& name);
+
+// What the system says of a path (links followed; isSymLink is about the
+// name itself).
+struct PathInfo {
+    bool exists = false;
+    bool isSymLink = false;
+    bool isDir = false;
+    bool isFile = false;
+    bool writable = false;  // for this process
+    bool writeBits = false; // any write permission at all (read-only when not)
+};
+PathInfo pathInfo(const QString& path);
+// Opens file (not yet open) on path for reading. Returns false with a reason.
+bool openForReading(QFile& file, const QString& path, QString* reason);
+// Deletes the file, or the link, at path. Returns false with a reason.
+bool removeFile(const QString& path, QString* reason);
+// The names in folder that are files but that Qt cannot list (names that are
+// not valid UTF-8), held as encodeFileName reads them; hidden ones left out.
+QStringList unlistedFileNames(const QString& folder);
 
 } // namespace pw::detail

@@ -2,6 +2,7 @@
 // symbolic link at the target's name by itself, always forces the file to the
 // disk, and makes a temporary name longer than the target's.
 
+#include "codepage_p.h"
 #include "failure.h"
 #include "fileops_p.h"
 
@@ -11,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -21,6 +23,76 @@
 #endif
 
 namespace pw::detail {
+
+QByteArray encodeFileName(const QString& path) {
+    bool ok = false;
+    const QByteArray bytes = encodeUtf8Escaped(path, &ok);
+    return ok ? bytes : QFile::encodeName(path);
+}
+
+QString decodeFileName(const QByteArray& name) {
+    return decodeUtf8Escaped(name);
+}
+
+PathInfo pathInfo(const QString& path) {
+    PathInfo info;
+    const QByteArray native = encodeFileName(path);
+    struct stat st;
+    if (::lstat(native.constData(), &st) != 0)
+        return info;
+    info.isSymLink = S_ISLNK(st.st_mode);
+    if (info.isSymLink && ::stat(native.constData(), &st) != 0)
+        return info; // a dangling link
+    info.exists = true;
+    info.isDir = S_ISDIR(st.st_mode);
+    info.isFile = S_ISREG(st.st_mode);
+    info.writeBits = st.st_mode & 0222;
+    info.writable = ::access(native.constData(), W_OK) == 0;
+    return info;
+}
+
+bool openForReading(QFile& file, const QString& path, QString* reason) {
+    const int fd = ::open(encodeFileName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        *reason = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        *reason = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool removeFile(const QString& path, QString* reason) {
+    if (::unlink(encodeFileName(path).constData()) == 0)
+        return true;
+    *reason = QString::fromLocal8Bit(std::strerror(errno));
+    return false;
+}
+
+QStringList unlistedFileNames(const QString& folder) {
+    QStringList names;
+    DIR* dir = ::opendir(encodeFileName(folder).constData());
+    if (!dir)
+        return names;
+    const QByteArray prefix = encodeFileName(folder) + '/';
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (name.startsWith('.'))
+            continue;
+        bool valid = true;
+        const QString held = decodeUtf8Escaped(name, &valid);
+        if (valid)
+            continue; // Qt lists it
+        struct stat st;
+        if (::stat((prefix + name).constData(), &st) == 0 && S_ISREG(st.st_mode))
+            names << held;
+    }
+    ::closedir(dir);
+    return names;
+}
 
 namespace {
 
@@ -54,7 +126,7 @@ bool strangersLinkInSharedFolder(const QByteArray& link, const struct stat& link
 // The file a user's path names: a symbolic link leads to the file it points
 // to (which may not exist yet), through any number of links.
 QByteArray followLinks(const QString& path) {
-    QByteArray target = QFile::encodeName(path);
+    QByteArray target = encodeFileName(path);
     for (int hops = 0;; ++hops) {
         struct stat st;
         if (::lstat(target.constData(), &st) != 0 || !S_ISLNK(st.st_mode))
@@ -112,7 +184,7 @@ ReplacingFile::ReplacingFile(const QString& path, bool durable, Owner owner)
     d->durable = durable;
     // The program's own files replace a link at their name; the user's are
     // the files their links point to.
-    d->target = owner == ProgramFile ? QFile::encodeName(path) : followLinks(path);
+    d->target = owner == ProgramFile ? encodeFileName(path) : followLinks(path);
 
     const QByteArray folder = folderOf(d->target);
     const QByteArray name = d->target.mid(d->target.lastIndexOf('/') + 1);

@@ -5,11 +5,54 @@
 #include "failure.h"
 #include "fileops_p.h"
 
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <windows.h>
 
 namespace pw::detail {
+
+QByteArray encodeFileName(const QString& path) {
+    return QFile::encodeName(path);
+}
+
+QString decodeFileName(const QByteArray& name) {
+    return QFile::decodeName(name);
+}
+
+PathInfo pathInfo(const QString& path) {
+    const QFileInfo file(path);
+    PathInfo info;
+    info.exists = file.exists();
+    info.isSymLink = file.isSymLink();
+    info.isDir = file.isDir();
+    info.isFile = file.isFile();
+    info.writable = file.isWritable();
+    info.writeBits =
+        file.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther);
+    return info;
+}
+
+bool openForReading(QFile& file, const QString& path, QString* reason) {
+    file.setFileName(path);
+    if (file.open(QIODevice::ReadOnly))
+        return true;
+    *reason = file.errorString();
+    return false;
+}
+
+bool removeFile(const QString& path, QString* reason) {
+    QFile file(path);
+    if (file.remove())
+        return true;
+    *reason = file.errorString();
+    return false;
+}
+
+// Windows keeps names as UTF-16, which Qt lists all of.
+QStringList unlistedFileNames(const QString&) {
+    return {};
+}
 
 struct ReplacingFile::Private {
     std::unique_ptr<QSaveFile> file;

@@ -52,34 +52,35 @@ void setAvailableMemory(qint64 bytes) {
 
 SequentialFile::SequentialFile(const QString& path, Mode mode, Durability durability)
     : m_path(path) {
-    const QFileInfo info(path);
+    const detail::PathInfo info = detail::pathInfo(path);
     if (mode == Output) {
         const QString what = QStringLiteral("Could not write the file");
         // The program's own files replace a link at their name, whatever it
         // points to; the checks below are for the file a user names.
-        const bool ownLink = durability == Scratch && info.isSymLink();
-        if (!ownLink && info.isDir())
+        const bool ownLink = durability == Scratch && info.isSymLink;
+        if (!ownLink && info.isDir)
             throw OperationError(what, shown(path), folderReason(path));
-        if (!ownLink && info.exists() && !info.isFile())
+        if (!ownLink && info.exists && !info.isFile)
             throw OperationError(what, shown(path), notRegular(mode == Output));
-        if (!ownLink && info.exists() && !info.isWritable())
+        if (!ownLink && info.exists && !info.writable)
             throw OperationError(what, shown(path), QStringLiteral("The file is read-only."));
         // A missing folder is said as such. The current folder, where a bare
         // name goes, may have been removed since the program started; the
         // system's own reason for that is "Operation not permitted".
-        if (info.isRelative() && QDir::currentPath().isEmpty())
+        if (QFileInfo(path).isRelative() && QDir::currentPath().isEmpty())
             throw OperationError(what, path,
                                  QStringLiteral("The current folder no longer exists: it was "
                                                 "removed, or its drive was disconnected."));
-        if (!QFileInfo::exists(info.absolutePath()))
+        if (!detail::pathInfo(QFileInfo(path).absolutePath()).exists)
             throw OperationError(what, shown(path),
                                  QStringLiteral("The folder it goes in does not exist."));
         // A user's file that starts with a UTF-16 or UTF-32 byte-order mark
         // keeps its encoding when it is replaced; any other file is written
         // in the code page.
-        if (durability == Durable && info.isFile()) {
-            QFile old(path);
-            if (old.open(QIODevice::ReadOnly))
+        if (durability == Durable && info.isFile) {
+            QFile old;
+            QString ignored;
+            if (detail::openForReading(old, path, &ignored))
                 m_unicode = detail::byteOrderMarkCodec(old.read(4));
         }
         m_out = std::make_unique<detail::ReplacingFile>(path, durability == Durable,
@@ -90,15 +91,16 @@ SequentialFile::SequentialFile(const QString& path, Mode mode, Durability durabi
             write(m_unicode->byteOrderMark(), QString());
     } else {
         const QString what = QStringLiteral("Could not open the file");
-        if (info.isDir())
+        if (info.isDir)
             throw OperationError(what, shown(path), folderReason(path));
-        if (!info.exists())
+        if (!info.exists)
             throw OperationError(what, shown(path), QStringLiteral("The file does not exist."));
-        if (!info.isFile())
+        if (!info.isFile)
             throw OperationError(what, shown(path), notRegular(mode == Output));
-        m_in = std::make_unique<QFile>(path);
-        if (!m_in->open(QIODevice::ReadOnly))
-            throw OperationError(what, shown(path), m_in->errorString());
+        m_in = std::make_unique<QFile>();
+        QString reason;
+        if (!detail::openForReading(*m_in, path, &reason))
+            throw OperationError(what, shown(path), reason);
         m_length = m_in->size();
         // A file that cannot be held is refused at once, before reading
         // fills the memory. (Files of the system's own that say they are
