@@ -123,6 +123,9 @@ SequentialFile::SequentialFile(const QString& path, Mode mode, Durability durabi
         // than read as something a save would change.
         if ((m_unicode = detail::byteOrderMarkCodec(m_in->peek(4)))) {
             const QByteArray bytes = m_in->readAll();
+            if (m_in->error() != QFileDevice::NoError)
+                throw OperationError(QStringLiteral("Could not read the file"), shown(path),
+                                     m_in->errorString());
             const qsizetype mark = m_unicode->byteOrderMark().size();
             if (!m_unicode->decode(QByteArrayView(bytes).sliced(mark), m_text))
                 throw OperationError(
