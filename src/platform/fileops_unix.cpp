@@ -1,6 +1,8 @@
-// Replacing files on Unix, with the system's own calls: QSaveFile follows a
-// symbolic link at the target's name by itself, always forces the file to the
-// disk, and makes a temporary name longer than the target's.
+// The file operations on Unix, with the system's own calls. File names are
+// handed over as their exact bytes (Qt cannot give back a name that is not
+// valid UTF-8), and files are replaced here rather than by QSaveFile, which
+// follows a symbolic link at the target's name by itself, always forces the
+// file to the disk, and makes a temporary name longer than the target's.
 
 #include "codepage_p.h"
 #include "failure.h"
