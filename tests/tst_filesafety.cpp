@@ -278,7 +278,7 @@ private slots:
         QVERIFY2(lines.first().startsWith("Name:") && lines.size() > 10, qPrintable(lines.first()));
     }
 
-    void killKeepsReadOnlyFiles() {
+    void readOnlyFilesAreKeptEvenForRoot() {
         QVERIFY(writeAll(path("locked.txt"), "x"));
         QVERIFY(QFile::setPermissions(path("locked.txt"), QFile::ReadOwner | QFile::ReadGroup));
         QVERIFY(QFile::link(path("locked.txt"), path("link.txt")));
@@ -289,6 +289,8 @@ private slots:
             QVERIFY2(e.reason().contains("read-only"), qPrintable(e.message()));
         }
         QVERIFY(QFileInfo::exists(path("locked.txt")));
+        QVERIFY(save(path("locked.txt"), "over").contains("read-only"));
+        QCOMPARE(readAll(path("locked.txt")), QByteArray("x"));
         pw::Kill(path("link.txt"));
         QVERIFY(!isLink(path("link.txt")) && QFileInfo::exists(path("locked.txt")));
     }

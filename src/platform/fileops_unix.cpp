@@ -366,6 +366,15 @@ bool ReplacingFile::commit() {
         const int e = errno;
         release();
         cancel();
+        // A shared sticky folder (/tmp) keeps others from replacing a link
+        // that is not theirs.
+        struct stat at;
+        if ((e == EPERM || e == EACCES) && ::lstat(d->target.constData(), &at) == 0 &&
+            S_ISLNK(at.st_mode))
+            return d->fail(QStringLiteral("It is a symbolic link that belongs to another user, "
+                                          "in a folder shared by all users, and cannot be "
+                                          "replaced. Pagewick does not write its own files "
+                                          "through a link."));
         return d->fail(systemReason(e));
     }
     release();

@@ -62,7 +62,9 @@ SequentialFile::SequentialFile(const QString& path, Mode mode, Durability durabi
             throw OperationError(what, shown(path), folderReason(path));
         if (!ownLink && info.exists && !info.isFile)
             throw OperationError(what, shown(path), notRegular(mode == Output));
-        if (!ownLink && info.exists && !info.writable)
+        // No write permission for anyone makes a file read-only, also for
+        // root, whom the system would let write it (as Kill keeps it).
+        if (!ownLink && info.exists && (!info.writable || !info.writeBits))
             throw OperationError(what, shown(path), QStringLiteral("The file is read-only."));
         // A missing folder is said as such. The current folder, where a bare
         // name goes, may have been removed since the program started; the
