@@ -17,6 +17,10 @@
 //     file is read in (a CR at the end of one and its LF at the start of the
 //     next).
 //   Bits 0-3: the code page, from CodePages.
+// A file that starts with a UTF-16 or UTF-32 byte-order mark is read in that
+// encoding instead, or refused when its bytes are not valid in it (Qt's
+// converters are the second opinion); saved over a copy of itself, it is
+// written in the same encoding with its mark.
 
 #include "platform/failure.h"
 #include "platform/seqfile.h"
@@ -26,6 +30,7 @@
 #include <QDir>
 #include <QFile>
 #include <QStringDecoder>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -103,7 +108,88 @@ void save(const QString& path, const QString& text) {
     out.Close();
 }
 
+// The encoding a byte-order mark at the start of a file names, and the
+// mark's length; 0 when there is none. UTF-32's little-endian mark begins
+// with UTF-16's, so it is looked for first.
+int byteOrderMark(QByteArrayView file, QStringConverter::Encoding* encoding) {
+    static const struct {
+        const char* bytes;
+        int size;
+        QStringConverter::Encoding encoding;
+    } marks[] = {{"\xFF\xFE\0\0", 4, QStringConverter::Utf32LE},
+                 {"\0\0\xFE\xFF", 4, QStringConverter::Utf32BE},
+                 {"\xFF\xFE", 2, QStringConverter::Utf16LE},
+                 {"\xFE\xFF", 2, QStringConverter::Utf16BE}};
+    for (const auto& mark : marks)
+        if (file.size() >= mark.size &&
+            QByteArrayView(mark.bytes, mark.size) == file.first(mark.size)) {
+            *encoding = mark.encoding;
+            return mark.size;
+        }
+    return 0;
+}
+
+void unicodeRoundTrip(QByteArrayView file, int markSize, QStringConverter::Encoding encoding) {
+    const QByteArrayView body = file.sliced(markSize);
+    QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless |
+                                         QStringConverter::Flag::ConvertInitialBom);
+    const QString qt = decoder.decode(body);
+    QStringEncoder encoder(encoding, QStringConverter::Flag::Stateless);
+    const bool valid =
+        !decoder.hasError() && qt.isValidUtf16() && QByteArray(encoder.encode(qt)) == body;
+
+    const QString in = g_dir->filePath(QStringLiteral("in.txt"));
+    const QString out = g_dir->filePath(QStringLiteral("out.txt"));
+    writeFile(in, file);
+    QStringList read;
+    QString text;
+    try {
+        pw::SequentialFile f(in, pw::SequentialFile::Input);
+        while (!f.Eof()) {
+            read << f.LineInput();
+            text += read.last() + QLatin1String("\r\n");
+        }
+        f.Close();
+    } catch (const pw::OperationError& e) {
+        require(!valid, "a valid file with a byte-order mark was refused", e.message());
+        return;
+    }
+    require(valid, "an invalid file with a byte-order mark was read", hex(file));
+
+    // The line rule, on characters.
+    QStringList lines;
+    QString line;
+    for (qsizetype i = 0; i < qt.size(); ++i) {
+        if (qt[i] != u'\r') {
+            line += qt[i];
+            continue;
+        }
+        if (i + 1 < qt.size() && qt[i + 1] == u'\n')
+            ++i;
+        lines << line;
+        line.clear();
+    }
+    if (!line.isEmpty())
+        lines << line;
+    require(read == lines, "the line rule read another text", hex(file));
+
+    writeFile(out, file);
+    try {
+        save(out, text);
+    } catch (const pw::OperationError& e) {
+        fail("text read from a file with a byte-order mark cannot be written back", e.message());
+    }
+    const QByteArray expected = file.first(markSize).toByteArray() +
+                                QByteArray(encoder.encode(text + QLatin1String("\r\n")));
+    require(readFile(out) == expected, "the file did not come back in its encoding",
+            QStringLiteral("input    %1\nwritten  %2").arg(hex(file), hex(readFile(out))));
+}
+
 void fileRoundTrip(QByteArrayView file) {
+    QStringConverter::Encoding encoding;
+    if (const int mark = byteOrderMark(file, &encoding))
+        return unicodeRoundTrip(file, mark, encoding);
+
     // What the line rule makes of the file, worked out here on the bytes.
     QList<QByteArray> lines;
     QByteArray expected;
@@ -194,7 +280,9 @@ void fileRoundTrip(QByteArrayView file) {
     require(shown == text, "the text box changed the text",
             QStringLiteral("set  %1\ngot  %2").arg(units(text), units(shown)));
 
-    // Save As.
+    // Save As, to a new file (one left from an earlier input could hold a
+    // byte-order mark, and keep its encoding).
+    QFile::remove(out);
     try {
         save(out, shown);
     } catch (const pw::OperationError& e) {

@@ -4,6 +4,7 @@
 #include "editor/textedit.h"
 #include "embedded/packages.h"
 #include "pagewick_website.h"
+#include "platform/failure.h"
 #include "platform/olecontainer.h"
 #include "platform/textbox.h"
 #include "support/recorder.h"
@@ -149,6 +150,62 @@ private slots:
         w.wcw->action()->trigger();
         const QString start = QStringLiteral("start ") + bin.filePath(all[1]) + u' ';
         QCOMPARE(rec->events, (QStringList{start, start}));
+    }
+#endif
+
+#ifndef Q_OS_WIN
+    void packagesGoWhereTheXdgRulesSay() {
+        const QByteArray home = qgetenv("HOME"), cache = qgetenv("XDG_CACHE_HOME");
+        const auto restore = qScopeGuard([&] {
+            qputenv("HOME", home);
+            qputenv("XDG_CACHE_HOME", cache);
+        });
+        pw::OleContainer::setPackageFolder({});
+        const QString app = QCoreApplication::applicationName();
+        qputenv("HOME", "/home/someone");
+        qputenv("XDG_CACHE_HOME", "/var/cache/someone");
+        QCOMPARE(pw::OleContainer::packageFolder(), "/var/cache/someone/" + app + "/packages");
+        qputenv("XDG_CACHE_HOME", "relative/cache"); // ignored, as the rules say
+        QCOMPARE(pw::OleContainer::packageFolder(), "/home/someone/.cache/" + app + "/packages");
+        // No home in the environment: the user's own entry says where it is.
+        qputenv("HOME", "");
+        qunsetenv("XDG_CACHE_HOME");
+        const QString folder = pw::OleContainer::packageFolder();
+        QVERIFY2(folder.startsWith('/') && folder != "/.cache/" + app + "/packages" &&
+                     folder.endsWith("/.cache/" + app + "/packages"),
+                 qPrintable(folder));
+    }
+
+    void theDesktopSaysWhenItCannotTakeADocument() {
+        ProcessState restore;
+        pw::setServices(nullptr); // the real desktop, through xdg-open
+        QTemporaryDir bin;
+        qputenv("PATH", QFile::encodeName(bin.path()));
+        const QString doc = packages->filePath(QStringLiteral("doc.txt"));
+        QVERIFY(writeAll(doc, "x"));
+        QString reason;
+        QVERIFY(!pw::services().openDocument(doc, &reason));
+        QVERIFY2(reason.contains("xdg-open") && reason.contains("not installed"),
+                 qPrintable(reason));
+
+        const QString opener = bin.filePath(QStringLiteral("xdg-open"));
+        QVERIFY(writeAll(opener, "#!/bin/sh\necho 'no method available' >&2\nexit 4\n", true));
+        reason.clear();
+        QVERIFY(!pw::services().openDocument(doc, &reason));
+        QVERIFY2(reason.contains("exit code 4") && reason.contains("no method available"),
+                 qPrintable(reason));
+
+        // Through the container, the failure is the command's one message.
+        pw::OleContainer ole(nullptr);
+        ole.setPackage(QStringLiteral("Readme.txt"), "Readme.txt\r\n");
+        QVERIFY_THROWS_EXCEPTION(pw::OperationError, ole.DoVerb());
+
+        QVERIFY(writeAll(opener,
+                         "#!/bin/sh\n[ \"$1\" = 'file://" +
+                             QUrl::fromLocalFile(doc).path().toUtf8() + "' ] && exit 0\nexit 2\n",
+                         true));
+        QVERIFY(pw::services().openDocument(doc, &reason));
+        pw::setServices(rec);
     }
 #endif
 

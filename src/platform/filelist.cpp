@@ -1,11 +1,15 @@
 #include "filelist.h"
 
 #include "failure.h"
+#include "fileops.h"
+#include "fileops_p.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QMouseEvent>
 #include <QStyle>
+
+#include <algorithm>
 
 namespace pw {
 
@@ -51,19 +55,37 @@ void FileList::fill() {
     const QStringList patterns = m_pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts);
     // Hidden files are left out, as a file manager does by default; so are
     // devices, pipes and sockets, which are no text files.
-    const QStringList names = dir.entryList(patterns.isEmpty() ? QStringList{"*"} : patterns,
-                                            QDir::Files | QDir::NoDotAndDotDot,
-                                            QDir::Name | QDir::IgnoreCase | QDir::LocaleAware);
+    const QStringList filters = patterns.isEmpty() ? QStringList{"*"} : patterns;
+    QStringList names = dir.entryList(filters, QDir::Files | QDir::NoDotAndDotDot,
+                                      QDir::Name | QDir::IgnoreCase | QDir::LocaleAware);
+    // Names that are not valid text in the system's encoding, which Qt
+    // leaves out, are listed too: shown with a replacement mark, and acted
+    // on by their exact bytes. (Patterns are matched against the shown name:
+    // a regular expression takes no stray bytes.)
+    bool unlisted = false;
+    for (const QString& name : detail::unlistedFileNames(dir.path())) {
+        if (QDir::match(filters, displayFileName(name))) {
+            names << name;
+            unlisted = true;
+        }
+    }
+    if (unlisted)
+        std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+            return QString::localeAwareCompare(displayFileName(a).toCaseFolded(),
+                                               displayFileName(b).toCaseFolded()) < 0;
+        });
     const QIcon icon = style()->standardIcon(QStyle::SP_FileIcon);
-    for (const QString& name : names)
-        new QListWidgetItem(icon, name, this);
+    for (const QString& name : names) {
+        auto* item = new QListWidgetItem(icon, displayFileName(name), this);
+        item->setData(Qt::UserRole, name);
+    }
     setCurrentRow(-1);
     m_filling = false;
 }
 
 QString FileList::FileName() const {
     const QListWidgetItem* it = currentItem();
-    return it && it->isSelected() ? it->text() : QString();
+    return it && it->isSelected() ? it->data(Qt::UserRole).toString() : QString();
 }
 
 void FileList::setListIndex(int index) {
@@ -77,7 +99,7 @@ void FileList::setListIndex(int index) {
 
 QString FileList::List(int index) const {
     const QListWidgetItem* it = item(index);
-    return it ? it->text() : QString();
+    return it ? it->data(Qt::UserRole).toString() : QString();
 }
 
 void FileList::mousePressEvent(QMouseEvent* event) {

@@ -24,7 +24,9 @@ public:
     QString Pattern() const { return m_pattern; }
     void setPattern(const QString& pattern);
 
-    // The bare name of the selected file; empty when none is selected.
+    // The bare name of the selected file; empty when none is selected. A
+    // name that is not valid text in the system's encoding keeps its stray
+    // bytes (fileops.h) and is shown with a replacement mark.
     QString FileName() const;
     // The selected entry (-1: none); setting it raises Click.
     int ListIndex() const { return currentRow(); }

@@ -1,12 +1,13 @@
 #include "olecontainer.h"
 
 #include "failure.h"
+#include "fileops.h"
 #include "services.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace pw {
@@ -22,10 +23,11 @@ bool isBareFileName(const QString& label) {
            !label.contains(QChar(0));
 }
 
-// Whether the file at path already holds exactly these bytes.
+// Whether the file at path already holds exactly these bytes (a link at its
+// name never does: it is replaced).
 bool holdsBytes(const QString& path, const QByteArray& bytes) {
     const QFileInfo info(path);
-    if (!info.isFile() || info.size() != bytes.size())
+    if (info.isSymLink() || !info.isFile() || info.size() != bytes.size())
         return false;
     QFile file(path);
     return file.open(QIODevice::ReadOnly) && file.readAll() == bytes;
@@ -55,8 +57,13 @@ void OleContainer::setProgram(const QString& label, const QStringList& programs,
 QString OleContainer::packageFolder() {
     if (!g_packageFolder.isEmpty())
         return g_packageFolder;
-    const QString base = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    return base.isEmpty() ? QString() : base + QStringLiteral("/packages");
+    const QString base = userCacheFolder();
+    if (base.isEmpty())
+        return {};
+    QString folder = base;
+    if (!QCoreApplication::organizationName().isEmpty())
+        folder += u'/' + QCoreApplication::organizationName();
+    return folder + u'/' + QCoreApplication::applicationName() + QStringLiteral("/packages");
 }
 
 void OleContainer::setPackageFolder(const QString& folder) {
@@ -91,11 +98,13 @@ void OleContainer::openDocument() {
     const QString path = QDir(folder).filePath(m_label);
     if (!holdsBytes(path, m_bytes)) {
         // Written whole to a new file that then takes the old one's place, so
-        // a failed write never leaves a cut-off copy behind.
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(m_bytes) != m_bytes.size() ||
-            !file.commit())
-            throw OperationError(what, QDir::toNativeSeparators(path), file.errorString());
+        // a failed write never leaves a cut-off copy behind; a link planted at
+        // its name is replaced, never written through.
+        try {
+            writeProgramFile(path, m_bytes);
+        } catch (const OperationError& e) {
+            throw OperationError(what, e.subject(), e.reason());
+        }
     }
 
     QString reason;

@@ -44,6 +44,9 @@ public:
     static void setPackageFolder(const QString& folder);
 
 private:
+    // The base folder for the user's cached files; empty when the system
+    // gives none.
+    static QString userCacheFolder();
     void openDocument();
     void startProgram();
 

@@ -1,38 +1,60 @@
 #pragma once
-// Sequential text files: the program's only way to read and write files.
-// Text is kept in the system's 8-bit code page (the locale's encoding on Unix,
-// the ANSI code page on Windows), with no byte-order mark.
-//
-// Bytes are never altered behind the user's back: a byte that is not valid
-// text in the code page is read as one of the code points U+DC80..U+DCFF (the
-// byte's value plus 0xDC00, as Python's "surrogateescape" does) and written
-// back as that very byte. A character the code page cannot store is never
-// replaced by something else: the write is refused and names it.
+// Sequential text files: the program's only way to read and write text files.
+// Text is kept in the system's 8-bit code page (codepage.h), with no
+// byte-order mark; a character the code page cannot store is refused and
+// named. A file that starts with a UTF-16 or UTF-32 byte-order mark is read,
+// and replaced, in its own encoding with its mark; one whose bytes are not
+// valid in that encoding is refused.
+
+#include "codepage.h"
+#include "fileops.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QString>
 #include <memory>
 
 namespace pw {
 
+namespace detail {
+class Codec;
+class ReplacingFile;
+} // namespace detail
+
+// What holding a text costs the program: the bytes of memory for each of its
+// characters (the text read, the text area's copy and its layout), and the
+// most characters the text area takes. A file of n bytes is taken to give a
+// text of n characters.
+constexpr qint64 TextBytesPerCharacter = 8;
+constexpr qint64 MaxTextCharacters = 0x7FFFFFFF;
+
+// The memory the program may still use for a text, in bytes: the system's
+// available memory. setAvailableMemory puts another figure in its place
+// (tests); a negative one goes back to the system's.
+qint64 availableMemory();
+void setAvailableMemory(qint64 bytes);
+
 // An open file, the program's "file number 1". Output goes to a temporary
 // file beside the target that replaces it only on Close, after every byte was
-// written and flushed to the disk, so a write that fails half-way never
-// leaves a truncated file behind. The target's permissions are kept.
+// written, so a write that fails half-way never leaves a truncated file
+// behind. The target's permissions are kept. In a folder where no new file
+// can be made, a writable file is written in place on Close, once all of its
+// text was converted and the disk was found to have room for it.
 class SequentialFile {
 public:
     enum Mode { Input, Output };
-    // Whether Close waits until an output file's bytes are on the disk:
-    // Durable for the user's files; Scratch for files the program makes again
-    // from the text whenever they are needed (the preview page). Either way a
-    // file is only replaced once it was written completely.
+    // Durable for the user's files: Close waits until their bytes are on the
+    // disk, and a symbolic link at the name leads to the file it points to.
+    // Scratch for files the program makes again from the text whenever they
+    // are needed (the preview page): they are not forced to the disk, and are
+    // never written through a link. Either way a file is only replaced once
+    // it was written completely.
     enum Durability { Durable, Scratch };
 
     // Opens path (a bare name lies in the process's current folder); Output
     // creates the file or replaces its contents. Only regular files are
-    // opened: a folder, a device, a pipe or a socket is refused. Throws
-    // OperationError.
+    // opened: a folder, a device, a pipe or a socket is refused. An input
+    // file larger than the text the program can hold now is refused before
+    // anything of it is read. Throws OperationError.
     SequentialFile(const QString& path, Mode mode, Durability durability = Durable);
     // Closes the file; unfinished output is thrown away.
     ~SequentialFile();
@@ -58,6 +80,8 @@ public:
     const QString& path() const { return m_path; }
 
 private:
+    detail::Codec& codec() const;
+    void lineBreak(QByteArray& bytes) const;
     bool fill();
     // Writes bytes of text's Print; a short write ends the file.
     void write(const QByteArray& bytes, const QString& text);
@@ -65,37 +89,18 @@ private:
 
     QString m_path;
     std::unique_ptr<QFile> m_in;
-    std::unique_ptr<QSaveFile> m_out;
+    std::unique_ptr<detail::ReplacingFile> m_out;
     QByteArray m_buffer;
     qsizetype m_pos = 0;
     qint64 m_length = 0;
     qint64 m_printed = 0; // bytes of the current Print written so far
     bool m_atEnd = false;
     bool m_undecodable = false;
-    Durability m_durability = Durable;
+    // A file with a UTF-16 or UTF-32 byte-order mark: its encoding, and when
+    // read, its whole text.
+    std::unique_ptr<detail::Codec> m_unicode;
+    QString m_text;
+    qsizetype m_textPos = 0;
 };
-
-// Deletes one file at once (no recycle bin); a folder is never deleted.
-// Throws OperationError.
-void Kill(const QString& path);
-
-// The code page conversions used by the files. fromCodePage sets *ok to false
-// when some bytes were not valid text (they are kept as U+DC80..U+DCFF).
-// toCodePage sets *ok to false, and *firstBad to the index of the first
-// character that cannot be stored, when the text cannot be written as it is.
-QByteArray toCodePage(QStringView text, bool* ok = nullptr, qsizetype* firstBad = nullptr);
-QString fromCodePage(QByteArrayView bytes, bool* ok = nullptr);
-
-// The name of the code page in use ("UTF-8", "ISO-8859-15", ...). A C or POSIX
-// locale, whose character set is plain ASCII, reads and writes UTF-8.
-QByteArray codePageName();
-// Puts another code page in use (a name the system's converter knows); an
-// empty name goes back to the locale's. Returns false, changing nothing, when
-// the system cannot convert that code page.
-bool setCodePage(const QByteArray& name);
-
-// A character of text for messages: its code point, and the character itself
-// when it can be shown ("U+0101 (ā)"); index may point at a surrogate pair.
-QString describeCharacter(QStringView text, qsizetype index);
 
 } // namespace pw

@@ -4,6 +4,7 @@
 #include <QDesktopServices>
 #include <QMessageBox>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include <cstdio>
@@ -12,6 +13,62 @@
 namespace pw {
 
 namespace {
+
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+// Hands a file to the desktop through xdg-open, as Qt does, but says why
+// when that fails: Qt only starts it and never hears how it ended.
+// xdg-open ends as soon as the desktop has taken the file; one that takes
+// longer (it waits for the program it started) is left running and counts
+// as a success.
+bool openWithXdgOpen(const QString& path, QString* reason) {
+    const auto fail = [reason](const QString& why) {
+        if (reason)
+            *reason = why;
+        return false;
+    };
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (opener.isEmpty())
+        return fail(QStringLiteral("xdg-open, the program that hands files to the desktop, is "
+                                   "not installed. Install it (package xdg-utils) and try again."));
+    auto* process = new QProcess(qApp);
+    process->setProgram(opener);
+    // A file URL, as Qt hands it over: xdg-open takes it to every desktop.
+    process->setArguments({QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded)});
+    process->setProcessChannelMode(QProcess::MergedChannels);
+    process->start();
+    if (!process->waitForStarted(5000)) {
+        const QString why = process->errorString();
+        delete process;
+        return fail(QStringLiteral("xdg-open could not be started: %1").arg(why));
+    }
+    constexpr int Wait = 3000;
+    if (!process->waitForFinished(Wait)) {
+        QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+        return true;
+    }
+    const bool crashed = process->exitStatus() != QProcess::NormalExit;
+    const int code = process->exitCode();
+    const QString said = QString::fromLocal8Bit(process->readAll()).trimmed().left(300);
+    delete process;
+    if (!crashed && code == 0)
+        return true;
+    QString why;
+    switch (crashed ? -1 : code) {
+    case 2:
+        why = QStringLiteral("xdg-open did not find the file.");
+        break;
+    case 3:
+        why = QStringLiteral("The desktop has no program for this type of file.");
+        break;
+    default:
+        why = crashed ? QStringLiteral("xdg-open stopped unexpectedly.")
+                      : QStringLiteral("xdg-open could not open it (exit code %1).").arg(code);
+    }
+    if (!said.isEmpty())
+        why += QStringLiteral(" It said: ") + said;
+    return fail(why);
+}
+#endif
 
 class DesktopServices final : public Services {
 public:
@@ -48,11 +105,15 @@ public:
     void quit() override { QCoreApplication::quit(); }
 
     bool openDocument(const QString& path, QString* reason) override {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+        return openWithXdgOpen(path, reason);
+#else
         if (QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
             return true;
         if (reason)
             *reason = QStringLiteral("The desktop has no program for this type of file.");
         return false;
+#endif
     }
 
     bool startProgram(const QString& program, const QStringList& arguments,

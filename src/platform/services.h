@@ -24,7 +24,8 @@ public:
     // handler returns.
     virtual void quit() = 0;
     // Hands a file to the program the desktop associates with its type.
-    // Returns false (with a reason) when the desktop has no such program.
+    // Returns false (with a reason) when the desktop could not take it: no
+    // program for the type, or on Unix xdg-open missing or failing.
     virtual bool openDocument(const QString& path, QString* reason) = 0;
     // Starts a program without waiting for it.
     virtual bool startProgram(const QString& program, const QStringList& arguments,
