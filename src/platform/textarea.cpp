@@ -88,6 +88,7 @@ TextArea::TextArea(QWidget* parent) : QAbstractScrollArea(parent) {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled);
     setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
     viewport()->setCursor(Qt::IBeamCursor);
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setAutoFillBackground(true);
@@ -508,6 +509,7 @@ void TextArea::selectWordAt(qsizetype pos) {
 void TextArea::setSelection(qsizetype start, qsizetype length) {
     m_anchor = snap(start);
     moveCaret(snap(start + length), true);
+    ensureCursorVisible();
 }
 
 void TextArea::setCursorPosition(qsizetype pos, bool keepAnchor) {
@@ -727,7 +729,10 @@ void TextArea::paintEvent(QPaintEvent* e) {
     const QPalette pal = palette();
     p.setPen(pal.color(group, QPalette::Text));
 
+    const qsizetype oldTop = m_top;
     fillView();
+    if (m_top != oldTop)
+        syncScrollBar();
     const qreal height = viewport()->height();
     Row r = rowOf(m_top);
     qreal y = -lineOf(r).y();
@@ -778,7 +783,10 @@ void TextArea::paintEvent(QPaintEvent* e) {
             break;
         r = next;
     }
-    m_shownChars = std::max<qsizetype>(1, shownTo - shownFrom);
+    if (std::max<qsizetype>(1, shownTo - shownFrom) != m_shownChars) {
+        m_shownChars = std::max<qsizetype>(1, shownTo - shownFrom);
+        syncScrollBar();
+    }
     // Layouts of pieces long out of view are let go.
     if (m_laid.size() > 256) {
         for (auto it = m_laid.begin(); it != m_laid.end();)

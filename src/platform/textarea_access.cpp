@@ -69,7 +69,6 @@ public:
     int characterCount() const override { return int(area()->length()); }
 
     QRect characterRect(int offset) const override {
-        area()->ensureCursorVisible();
         const QRect r = area()->characterRect(offset);
         if (!r.isValid())
             return {};
