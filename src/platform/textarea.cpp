@@ -595,23 +595,45 @@ void TextArea::fillView() {
     m_top = rowStart(top);
 }
 
+// The scroll bar's estimate of the height above a position, in characters:
+// each line takes at least a row, and a row holds about rowChars of them.
+// Nothing needs to be laid out for it; it costs one look-up of the line.
+qint64 TextArea::scrollUnits(qsizetype pos) const {
+    const qint64 rowChars =
+        std::max(1, textWidth() / std::max(1, QFontMetrics(font()).averageCharWidth()));
+    return pos + m_store.lineOf(pos) * rowChars;
+}
+
+qsizetype TextArea::positionOfUnits(qint64 units) const {
+    qsizetype lo = 0, hi = m_store.length();
+    while (lo < hi) {
+        const qsizetype mid = lo + (hi - lo) / 2;
+        if (scrollUnits(mid) < units)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return lo;
+}
+
 void TextArea::syncScrollBar() {
     QScrollBar* bar = verticalScrollBar();
-    const qsizetype n = m_store.length();
-    m_scrollScale = std::max<qint64>(1, n / (1 << 30) + 1);
+    const qint64 total = scrollUnits(m_store.length());
+    m_scrollScale = std::max<qint64>(1, total / (1 << 30) + 1);
     m_syncing = true;
-    bar->setRange(0, int(n / m_scrollScale));
-    bar->setPageStep(int(std::max<qsizetype>(1, m_shownChars / m_scrollScale)));
-    bar->setSingleStep(int(std::max<qsizetype>(1, m_shownChars / visibleRows() / m_scrollScale)));
-    bar->setValue(int(m_top / m_scrollScale));
+    bar->setRange(0, int(total / m_scrollScale));
+    bar->setPageStep(int(std::max<qint64>(1, m_shownUnits / m_scrollScale)));
+    bar->setSingleStep(int(std::max<qint64>(1, m_shownUnits / visibleRows() / m_scrollScale)));
+    bar->setValue(int(scrollUnits(m_top) / m_scrollScale));
     m_syncing = false;
 }
 
 void TextArea::scrollContentsBy(int, int) {
     if (m_syncing)
         return;
-    const qsizetype pos = qsizetype(verticalScrollBar()->value()) * m_scrollScale;
-    m_top = rowStart(rowOf(std::min(pos, m_store.length())));
+    const qsizetype pos = positionOfUnits(qint64(verticalScrollBar()->value()) * m_scrollScale);
+    m_top = rowStart(rowOf(pos));
+    fillView();
     viewport()->update();
 }
 
@@ -783,8 +805,10 @@ void TextArea::paintEvent(QPaintEvent* e) {
             break;
         r = next;
     }
-    if (std::max<qsizetype>(1, shownTo - shownFrom) != m_shownChars) {
-        m_shownChars = std::max<qsizetype>(1, shownTo - shownFrom);
+    const qint64 units = std::max<qint64>(1, scrollUnits(shownTo) - scrollUnits(shownFrom));
+    m_shownChars = std::max<qsizetype>(1, shownTo - shownFrom);
+    if (units != m_shownUnits) {
+        m_shownUnits = units;
         syncScrollBar();
     }
     // Layouts of pieces long out of view are let go.

@@ -147,6 +147,8 @@ private:
     void edited(qsizetype pos, qsizetype removed, qsizetype added);
     void fillView();
     void syncScrollBar();
+    qint64 scrollUnits(qsizetype pos) const;
+    qsizetype positionOfUnits(qint64 units) const;
     void scrollRows(int rows);
     int visibleRows() const;
 
@@ -176,6 +178,7 @@ private:
     mutable int m_built = 0;
     mutable int m_laidWidth = -1;
     qsizetype m_shownChars = 4096;
+    qint64 m_shownUnits = 4096;
     qint64 m_scrollScale = 1;
     bool m_syncing = false;
 

@@ -18,11 +18,10 @@ struct TextStore::Node {
 
 namespace {
 
-void indexFeeds(const QChar* text, qsizetype from, qsizetype to, std::vector<qsizetype>& out) {
-    const char16_t* p = reinterpret_cast<const char16_t*>(text);
-    for (qsizetype i = from; i < to; ++i)
-        if (p[i] == u'\n')
-            out.push_back(i);
+void indexFeeds(const QString& text, qsizetype from, std::vector<qsizetype>& out) {
+    const QStringView v(text);
+    for (qsizetype i = v.indexOf(u'\n', from); i >= 0; i = v.indexOf(u'\n', i + 1))
+        out.push_back(i);
 }
 
 } // namespace
@@ -73,7 +72,7 @@ void TextStore::reset(const QString& text) {
     m_added.clear();
     m_originalFeeds.clear();
     m_addedFeeds.clear();
-    indexFeeds(m_original.constData(), 0, m_original.size(), m_originalFeeds);
+    indexFeeds(m_original, 0, m_originalFeeds);
     if (!text.isEmpty())
         m_root = makeNode(0, 0, text.size());
 }
@@ -298,7 +297,7 @@ qsizetype TextStore::lineContentEnd(qsizetype line) const {
 TextStore::Node* TextStore::appendPiece(const QString& text) {
     const qsizetype start = m_added.size();
     m_added += text;
-    indexFeeds(m_added.constData(), start, m_added.size(), m_addedFeeds);
+    indexFeeds(m_added, start, m_addedFeeds);
     return makeNode(1, start, text.size());
 }
 
@@ -326,7 +325,7 @@ void TextStore::replace(qsizetype pos, qsizetype len, const QString& text, Kind 
     if (!text.isEmpty() && tail && tail->buf == 1 && tail->start + tail->len == m_added.size()) {
         const qsizetype start = m_added.size();
         m_added += text;
-        indexFeeds(m_added.constData(), start, m_added.size(), m_addedFeeds);
+        indexFeeds(m_added, start, m_addedFeeds);
         const qsizetype added = feedsIn(1, start, m_added.size());
         tail->len += text.size();
         tail->feeds += added;
