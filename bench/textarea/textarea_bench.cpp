@@ -8,7 +8,8 @@
 //   type     the program's CPU time per typed character (key handled and the
 //            text area painted), at the start or the end of the text
 //   ctrlend  Ctrl+End and the paint after it
-//   text     reading the whole text back (Text)
+//   text     reading the whole text back (Text), as opened and after a
+//            character typed in the middle
 // Files: a 1 MB and a 10 MB single line of HTML, and 100 MB of CR LF lines.
 // Prints the median of each.
 //
@@ -138,8 +139,13 @@ int child(const QString& mode, const QString& file, int argc, char** argv) {
         key(w.Text1, Qt::Key_End, Qt::ControlModifier);
         settle(w);
         value = timer.nsecsElapsed() / 1e9;
-    } else if (mode == QLatin1String("text")) {
+    } else if (mode.startsWith(QLatin1String("text"))) {
         open(w, file);
+        if (mode == QLatin1String("text-edited")) {
+            // A character typed in the middle: the text is pieces now.
+            w.Text1->setSelection(w.Text1->length() / 2, 0);
+            key(w.Text1, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+        }
         timer.start();
         const QString t = w.Text1->Text();
         value = timer.nsecsElapsed() / 1e9;
@@ -208,7 +214,10 @@ int main(int argc, char** argv) {
     const QList<File> files = {
         {"line-1mb.html", 1 << 20, true, {"open", "type-start"}},
         {"line-10mb.html", 10 << 20, true, {"baseline", "open", "type-start", "ctrlend"}},
-        {"lines-100mb.txt", 100 << 20, false, {"baseline", "open", "type-end", "ctrlend", "text"}},
+        {"lines-100mb.txt",
+         100 << 20,
+         false,
+         {"baseline", "open", "type-end", "ctrlend", "text", "text-edited"}},
     };
     QTextStream out(stdout);
     out << "text area: medians over " << runs << " runs, each a fresh process\n";

@@ -153,6 +153,7 @@ TextArea::Laid* TextArea::laidOut(const Segment& s) const {
     if (m_laidWidth != textWidth()) {
         m_laid.clear();
         m_laidWidth = textWidth();
+        m_fullRows = m_fullRowChars = 0;
     }
     auto it = m_laid.find(s.start);
     if (it != m_laid.end() && it->second->len == s.end - s.start) {
@@ -182,6 +183,12 @@ TextArea::Laid* TextArea::laidOut(const Segment& s) const {
     l.endLayout();
     laid->height = y;
     ++m_built;
+    // Full rows (all but the last of a piece) tell how many characters a row
+    // holds; the scroll bar's estimate learns from them.
+    for (int i = 0; i + 1 < l.lineCount(); ++i) {
+        m_fullRowChars += l.lineAt(i).textLength();
+        ++m_fullRows;
+    }
     Laid* result = laid.get();
     m_laid[s.start] = std::move(laid);
     return result;
@@ -515,6 +522,8 @@ void TextArea::setSelection(qsizetype start, qsizetype length) {
 void TextArea::setCursorPosition(qsizetype pos, bool keepAnchor) {
     moveCaret(snap(pos), keepAnchor);
     ensureCursorVisible();
+    if (keepAnchor)
+        updateSelectionClipboard();
 }
 
 void TextArea::selectAll() {
@@ -599,9 +608,20 @@ void TextArea::fillView() {
 // each line takes at least a row, and a row holds about rowChars of them.
 // Nothing needs to be laid out for it; it costs one look-up of the line.
 qint64 TextArea::scrollUnits(qsizetype pos) const {
-    const qint64 rowChars =
-        std::max(1, textWidth() / std::max(1, QFontMetrics(font()).averageCharWidth()));
-    return pos + m_store.lineOf(pos) * rowChars;
+    return pos + m_store.lineOf(pos) * m_rowChars;
+}
+
+// What a row holds: guessed from the font until rows have been laid out,
+// then what they held. The scroll bar follows when the estimate moves.
+void TextArea::estimateRowChars() {
+    qint64 chars = m_fullRows > 0
+                       ? m_fullRowChars / m_fullRows
+                       : textWidth() / std::max(1, QFontMetrics(font()).averageCharWidth());
+    chars = std::max<qint64>(1, chars);
+    if (chars != m_rowChars) {
+        m_rowChars = chars;
+        syncScrollBar();
+    }
 }
 
 qsizetype TextArea::positionOfUnits(qint64 units) const {
@@ -805,6 +825,7 @@ void TextArea::paintEvent(QPaintEvent* e) {
             break;
         r = next;
     }
+    estimateRowChars();
     const qint64 units = std::max<qint64>(1, scrollUnits(shownTo) - scrollUnits(shownFrom));
     m_shownChars = std::max<qsizetype>(1, shownTo - shownFrom);
     if (units != m_shownUnits) {
@@ -820,8 +841,11 @@ void TextArea::paintEvent(QPaintEvent* e) {
 
 void TextArea::resizeEvent(QResizeEvent* e) {
     QAbstractScrollArea::resizeEvent(e);
-    if (m_laidWidth != textWidth())
+    if (m_laidWidth != textWidth()) {
         m_laid.clear();
+        m_fullRows = m_fullRowChars = 0;
+    }
+    estimateRowChars();
     syncScrollBar();
 }
 
@@ -829,6 +853,8 @@ void TextArea::changeEvent(QEvent* e) {
     QAbstractScrollArea::changeEvent(e);
     if (e->type() == QEvent::FontChange) {
         invalidateLayouts();
+        m_fullRows = m_fullRowChars = 0;
+        estimateRowChars();
         syncScrollBar();
     }
 }

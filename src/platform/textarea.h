@@ -149,6 +149,7 @@ private:
     void syncScrollBar();
     qint64 scrollUnits(qsizetype pos) const;
     qsizetype positionOfUnits(qint64 units) const;
+    void estimateRowChars();
     void scrollRows(int rows);
     int visibleRows() const;
 
@@ -177,6 +178,9 @@ private:
     mutable quint64 m_paintCount = 0;
     mutable int m_built = 0;
     mutable int m_laidWidth = -1;
+    mutable qint64 m_fullRows = 0;
+    mutable qint64 m_fullRowChars = 0;
+    qint64 m_rowChars = 80;
     qsizetype m_shownChars = 4096;
     qint64 m_shownUnits = 4096;
     qint64 m_scrollScale = 1;
