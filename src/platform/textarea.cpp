@@ -171,7 +171,7 @@ TextArea::Laid* TextArea::laidOut(const Segment& s) const {
     option.setTabStopDistance(80);
     l.setTextOption(option);
     l.setCacheEnabled(true);
-    if (!m_preedit.isEmpty() && m_caret >= s.start && m_caret <= s.end)
+    if (!m_preedit.isEmpty() && segmentAt(m_caret).start == s.start)
         l.setPreeditArea(int(m_caret - s.start), m_preedit);
     l.beginLayout();
     qreal y = 0;
@@ -724,7 +724,9 @@ QRect TextArea::characterRect(qsizetype pos) const {
         const QTextLine line = lineOf(r);
         const qsizetype start = r.seg + line.textStart();
         const qsizetype end = start + line.textLength();
-        const bool last = r.line + 1 >= laidOut(s)->layout.lineCount();
+        // The end of a piece cut inside a line is the start of the next.
+        const bool last =
+            r.line + 1 >= laidOut(s)->layout.lineCount() && s.end == m_store.lineContentEnd(s.line);
         if (pos >= start && (pos < end || (last && pos <= end))) {
             int rel = int(pos - r.seg);
             if (!m_preedit.isEmpty() && pos >= m_caret && m_caret >= s.start && m_caret <= s.end)
@@ -792,14 +794,11 @@ void TextArea::paintEvent(QPaintEvent* e) {
             range.length = int(std::min(selEnd, s.end) - s.start) - range.start;
             range.format.setBackground(pal.brush(group, QPalette::Highlight));
             range.format.setForeground(pal.brush(group, QPalette::HighlightedText));
-            // A selected line break shows as a little room after the line.
-            if (selEnd > s.end && s.end == m_store.lineContentEnd(s.line) &&
-                s.end < m_store.length())
-                range.format.setProperty(QTextFormat::FullWidthSelection, false);
             selections << range;
         }
         const QPointF origin(Margin, y);
         laid->layout.draw(&p, origin, selections, QRectF(e->rect()));
+        // A selected line break shows as a little room after its line.
         if (selEnd > s.end && selStart <= s.end && s.end == m_store.lineContentEnd(s.line) &&
             s.end < m_store.length() && m_preedit.isEmpty()) {
             const QTextLine last = laid->layout.lineAt(laid->layout.lineCount() - 1);
