@@ -171,8 +171,16 @@ TextArea::Laid* TextArea::laidOut(const Segment& s) const {
     option.setTabStopDistance(80);
     l.setTextOption(option);
     l.setCacheEnabled(true);
-    if (!m_preedit.isEmpty() && segmentAt(m_caret).start == s.start)
-        l.setPreeditArea(int(m_caret - s.start), m_preedit);
+    if (!m_preedit.isEmpty() && segmentAt(m_caret).start == s.start) {
+        // The pre-edit of an input method, underlined, at the caret.
+        const int at = int(m_caret - s.start);
+        l.setPreeditArea(at, m_preedit);
+        QTextLayout::FormatRange underline;
+        underline.start = at;
+        underline.length = int(m_preedit.size());
+        underline.format.setFontUnderline(true);
+        l.setFormats({underline});
+    }
     l.beginLayout();
     qreal y = 0;
     for (QTextLine line = l.createLine(); line.isValid(); line = l.createLine()) {
@@ -644,7 +652,9 @@ void TextArea::syncScrollBar() {
     bar->setRange(0, int(total / m_scrollScale));
     bar->setPageStep(int(std::max<qint64>(1, m_shownUnits / m_scrollScale)));
     bar->setSingleStep(int(std::max<qint64>(1, m_shownUnits / visibleRows() / m_scrollScale)));
-    bar->setValue(int(scrollUnits(m_top) / m_scrollScale));
+    // While the user drags the thumb, it stays where the mouse put it.
+    if (!bar->isSliderDown())
+        bar->setValue(int(scrollUnits(m_top) / m_scrollScale));
     m_syncing = false;
 }
 
