@@ -6,6 +6,7 @@
 #include "platform/textbox.h"
 
 #include <QAccessible>
+#include <QInputMethodEvent>
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QTest>
@@ -121,6 +122,32 @@ private slots:
         QTest::keyClick(&s.box, Qt::Key_F, Qt::AltModifier);
         QTest::keyClick(&s.box, Qt::Key_Backspace, Qt::ControlModifier);
         QCOMPARE(s.box.Text(), QStringLiteral("file"));
+    }
+
+    void mouseAndInputMethod() {
+        Shown s(QStringLiteral("alpha beta\r\ngamma delta\r\nlast"));
+        QWidget* v = s.box.viewport();
+        const auto at = [&](qsizetype pos) { return s.box.characterRect(pos).center(); };
+        QTest::mouseClick(v, Qt::LeftButton, {}, at(7));
+        QCOMPARE(s.box.cursorPosition(), 7);
+        QTest::mouseClick(v, Qt::LeftButton, Qt::ShiftModifier, at(14));
+        QCOMPARE(s.box.SelText(), QStringLiteral("eta\r\nga"));
+        // A double click takes the word, a third click the line and its break.
+        QTest::mouseDClick(v, Qt::LeftButton, {}, at(13));
+        QCOMPARE(s.box.SelText(), QStringLiteral("gamma"));
+        QTest::mouseClick(v, Qt::LeftButton, {}, at(13));
+        QCOMPARE(s.box.SelText(), QStringLiteral("gamma delta\r\n"));
+        // The pre-edit is shown, not stored; the commit is typed.
+        s.box.setSelection(5, 0);
+        QInputMethodEvent preedit(QStringLiteral("xy"), {});
+        QCoreApplication::sendEvent(&s.box, &preedit);
+        s.box.viewport()->repaint();
+        QCOMPARE(s.box.Text(), QStringLiteral("alpha beta\r\ngamma delta\r\nlast"));
+        QInputMethodEvent commit;
+        commit.setCommitString(QStringLiteral("\u00E9"));
+        QCoreApplication::sendEvent(&s.box, &commit);
+        QCOMPARE(s.box.Text(), QStringLiteral("alpha\u00E9 beta\r\ngamma delta\r\nlast"));
+        QCOMPARE(s.box.inputMethodQuery(Qt::ImCursorPosition).toInt(), 6);
     }
 
     void filesDroppedAreOpenedTextIsInserted() {

@@ -81,6 +81,8 @@ public:
     // an edit takes.
     int layoutsBuilt() const { return m_built; }
 
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
 signals:
     // Every change of the text: at pos, removed characters became added ones.
     void textChanged(qsizetype pos, qsizetype removed, qsizetype added);
@@ -96,7 +98,6 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
     void keyPressEvent(QKeyEvent* e) override;
     void inputMethodEvent(QInputMethodEvent* e) override;
-    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
