@@ -7,6 +7,10 @@
 //   - The selection replaced through SelText, or by a key (a character,
 //     Enter, Delete): the text is before + new + after; undo gives the old
 //     text back and redo the new one.
+//   - Characters typed one after another are one step of the history.
+//   - The selection moved by rows and ends of rows (Shift with Up, Down,
+//     Home, End, PgDn) stays a valid piece of the text, never splitting a
+//     CR LF or a surrogate pair; long lines are laid out in pieces.
 // Characters are drawn mostly from those the text box must map (line breaks,
 // NUL, the document's own marks, kept bytes of files, surrogate halves).
 // PAGEWICK_FUZZ_TRACE=1 prints each step of an input that is run.
@@ -15,8 +19,6 @@
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QTextCursor>
-#include <QTextDocument>
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -62,6 +64,10 @@ void require(bool ok, const char* what, const QString& expected, const QString& 
 
 QString makeText(FuzzedDataProvider& in) {
     QString text;
+    // Now and then a line long enough to be laid out in pieces.
+    if (in.ConsumeIntegralInRange(0, 15) == 0)
+        text = QString(in.ConsumeIntegralInRange(2000, 9000), QLatin1Char('w'))
+                   .replace(QLatin1String("wwwwwww"), QLatin1String("wwwwww "));
     const int length = in.ConsumeIntegralInRange(0, 48);
     for (int i = 0; i < length && in.remaining_bytes() > 0; ++i) {
         const uint8_t b = in.ConsumeIntegral<uint8_t>();
@@ -75,17 +81,25 @@ QString makeText(FuzzedDataProvider& in) {
     return text;
 }
 
-// The text between two document positions, as SelText gives it.
-QString between(int from, int to) {
-    QTextCursor c(g_box->document());
-    c.setPosition(from);
-    c.setPosition(to, QTextCursor::KeepAnchor);
-    g_box->setTextCursor(c);
+// The text between two positions, as SelText gives it.
+QString between(qsizetype from, qsizetype to) {
+    g_box->setSelection(from, to - from);
     return g_box->SelText();
 }
 
-int lastPosition() {
-    return g_box->document()->characterCount() - 1;
+void press(int key, Qt::KeyboardModifiers mods) {
+    QKeyEvent down(QEvent::KeyPress, key, mods);
+    QCoreApplication::sendEvent(g_box, &down);
+}
+
+// A position the caret may take: not inside a CR LF nor a surrogate pair.
+bool valid(const QString& text, qsizetype pos) {
+    if (pos < 0 || pos > text.size())
+        return false;
+    if (pos == 0 || pos == text.size())
+        return true;
+    return !(text[pos - 1] == u'\r' && text[pos] == u'\n') &&
+           !(text[pos - 1].isHighSurrogate() && text[pos].isLowSurrogate());
 }
 
 } // namespace
@@ -101,26 +115,39 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // A text box of its own for each input: nothing carries over, and what
     // an input allocates it frees, so the leak check has little to look at.
     pw::TextBox box(nullptr);
+    box.resize(300, 200);
     g_box = &box;
     QString text = makeText(in);
     g_box->setText(text);
     require(g_box->Text() == text, "Text does not read back what was set", text, g_box->Text());
 
     for (int step = 0; step < 8 && in.remaining_bytes() > 0; ++step) {
-        const int end = lastPosition();
-        int from = in.ConsumeIntegralInRange(0, end);
-        int to = in.ConsumeIntegralInRange(0, end);
-        if (from > to)
-            std::swap(from, to);
+        const qsizetype end = g_box->length();
+        // A selection of any two positions, or one moved by rows.
+        if (in.ConsumeIntegralInRange(0, 4) == 0) {
+            g_box->setSelection(in.ConsumeIntegralInRange<qsizetype>(0, end), 0);
+            static constexpr int Keys[] = {Qt::Key_Down, Qt::Key_Up,       Qt::Key_End,
+                                           Qt::Key_Home, Qt::Key_PageDown, Qt::Key_Right};
+            for (int k = in.ConsumeIntegralInRange(1, 4); k > 0; --k)
+                press(Keys[in.ConsumeIntegralInRange(0, 5)], Qt::ShiftModifier);
+        } else {
+            g_box->setSelection(in.ConsumeIntegralInRange<qsizetype>(0, end), 0);
+            const qsizetype to = in.ConsumeIntegralInRange<qsizetype>(0, end);
+            g_box->setSelection(g_box->cursorPosition(), to - g_box->cursorPosition());
+        }
+        const qsizetype from = g_box->SelStart();
+        const qsizetype to = from + g_box->SelLength();
+        require(valid(text, from) && valid(text, to), "the selection splits a character", text,
+                g_box->SelText());
+        require(g_box->SelText() == text.mid(from, to - from), "SelText is not the selected text",
+                text.mid(from, to - from), g_box->SelText());
         const QString before = between(0, from);
         const QString after = between(to, end);
         const QString selected = between(from, to);
         require(before + selected + after == text, "SelText pieces do not make the text", text,
                 before + selected + after);
-        if (from == 0 && to == end)
-            require(selected == text, "the whole selection is not the text", text, selected);
 
-        // The selection replaced by code, or by a key: a character typed,
+        // The selection replaced by code, or by a key: characters typed,
         // Enter, or Delete on a selection.
         QString added;
         bool typed = false;
@@ -130,8 +157,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             g_box->setSelText(added);
             break;
         case 1:
-            added = QChar(Typed[in.ConsumeIntegralInRange<int>(0, TypedSize - 1)]);
-            press(Qt::Key_unknown, added);
+            for (int k = in.ConsumeIntegralInRange(1, 4); k > 0; --k) {
+                const QString c = QChar(Typed[in.ConsumeIntegralInRange<int>(0, TypedSize - 1)]);
+                press(Qt::Key_unknown, c);
+                added += c;
+            }
             typed = true;
             break;
         case 2:
@@ -145,16 +175,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             break;
         }
         if (std::getenv("PAGEWICK_FUZZ_TRACE"))
-            std::fprintf(stderr, "step %d: [%d, %d) of %s -> %s\n", step, from, to,
-                         qPrintable(units(text)), qPrintable(units(added)));
+            std::fprintf(stderr, "step %d: [%lld, %lld) of %s -> %s\n", step, qlonglong(from),
+                         qlonglong(to), qPrintable(units(text)), qPrintable(units(added)));
         const QString now = before + added + after;
-        require(g_box->Text() == now, typed ? "Text after a typed character" : "Text after an edit",
+        require(g_box->Text() == now, typed ? "Text after typed characters" : "Text after an edit",
                 now, g_box->Text());
-        // Typing is undone a word at a time, not a character at a time.
-        if (!typed && (!added.isEmpty() || from != to)) {
-            g_box->document()->undo();
+        // One undo takes back the whole edit, the typed characters included.
+        if (!added.isEmpty() || from != to) {
+            g_box->undo();
             require(g_box->Text() == text, "Text after undo", text, g_box->Text());
-            g_box->document()->redo();
+            g_box->redo();
             require(g_box->Text() == now, "Text after redo", now, g_box->Text());
         }
         text = now;

@@ -179,9 +179,7 @@ private slots:
 
         // The same characters survive being put in through the selection.
         w.Text1->setText(QStringLiteral("[]"));
-        QTextCursor c = w.Text1->textCursor();
-        c.setPosition(1);
-        w.Text1->setTextCursor(c);
+        w.Text1->setSelection(1, 0);
         w.Text1->setSelText(text);
         QCOMPARE(w.Text1->Text(), QStringLiteral("[") + text + QStringLiteral("]"));
         w.Text1->selectAll();
@@ -191,19 +189,14 @@ private slots:
     void selTextReplacesTheSelection() {
         textedit& w = textedit::instance();
         w.Text1->setText(QStringLiteral("one\r\ntwo\rthree"));
-        QTextCursor c = w.Text1->textCursor();
-        c.setPosition(2);
-        c.setPosition(10, QTextCursor::KeepAnchor); // "e", break, "two", CR, "th"
-        w.Text1->setTextCursor(c);
+        w.Text1->setSelection(2, 9); // "e", break, "two", CR, "th"
         QCOMPARE(w.Text1->SelText(), QStringLiteral("e\r\ntwo\rth"));
         w.Text1->setSelText(QStringLiteral("\n"));
         QCOMPARE(w.Text1->Text(), QStringLiteral("on\nree"));
         QCOMPARE(w.Text1->SelText(), QString());
         // Typed text next to a kept character is ordinary text.
         w.Text1->setText(QStringLiteral("a\rb"));
-        c = w.Text1->textCursor();
-        c.setPosition(2);
-        w.Text1->setTextCursor(c);
+        w.Text1->setSelection(2, 0);
         QTest::keyClicks(w.Text1, QStringLiteral("x\r"));
         QCOMPARE(w.Text1->Text(), QStringLiteral("a\rx\r\nb"));
     }

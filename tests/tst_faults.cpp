@@ -377,7 +377,7 @@ private slots:
         QVERIFY(readAll(path("view.html")) == lineRule(bytes) + "\r\n");
         QVERIFY2(loaded.wait(LoadTimeout) || !loaded.isEmpty(), "the page never finished");
         // The program goes on: typing works.
-        w.Text1->moveCursor(QTextCursor::Start);
+        w.Text1->moveCursorToStart();
         QTest::keyClicks(w.Text1, QStringLiteral("ok"));
         QVERIFY(w.Text1->Text().startsWith(QStringLiteral("ok")));
         QCOMPARE(readAll(path("blob.bin")), bytes);
@@ -410,7 +410,7 @@ private slots:
         EXPECT_NO_MESSAGE();
         QCOMPARE(w.Text1->Text().size(), line.size() + 2);
         // Laid out and shown, the end reached, a character typed there.
-        w.Text1->moveCursor(QTextCursor::End);
+        w.Text1->moveCursorToEnd();
         QCoreApplication::processEvents();
         w.repaint();
         QTest::keyClicks(w.Text1, QStringLiteral("!"));

@@ -30,10 +30,7 @@ QStringList formatOf(const textedit& w) {
 }
 
 void select(pw::TextBox* box, int from, int to) {
-    QTextCursor c = box->textCursor();
-    c.setPosition(from);
-    c.setPosition(to, QTextCursor::KeepAnchor);
-    box->setTextCursor(c);
+    box->setSelection(from, to - from);
 }
 
 } // namespace
@@ -117,7 +114,7 @@ private slots:
         w.Text1->setFontBold(w.CurrentBold == QLatin1String("True"));
         w.Text1->setForeColor(65280);
         w.Text1->setText(QStringLiteral("one\r\ntwo"));
-        select(w.Text1, 2, 6);
+        select(w.Text1, 2, 7);
         w.Text1->SetFocus();
         QStringList expected = formatOf(w);
         expected[setting] = stored;
@@ -150,7 +147,7 @@ private slots:
         textedit& w = textedit::instance();
         QClipboard* cb = QApplication::clipboard();
         w.Text1->setText(QStringLiteral("alpha\r\nbeta\rgamma"));
-        select(w.Text1, 3, 12);
+        select(w.Text1, 3, 13);
         w.cpyh->action()->trigger();
         QCOMPARE(cb->text(), QStringLiteral("ha\r\nbeta\rg"));
         QCOMPARE(w.Text1->Text(), QStringLiteral("alpha\r\nbeta\rgamma"));
@@ -161,7 +158,7 @@ private slots:
         w.cpyh->action()->trigger();
         QVERIFY(cb->mimeData()->hasText());
         QCOMPARE(cb->text(), QString());
-        QCOMPARE(w.Text1->textCursor().position(), 4);
+        QCOMPARE(w.Text1->cursorPosition(), 4);
         QVERIFY(rec->boxes.empty());
     }
 

@@ -192,7 +192,7 @@ private slots:
         QCOMPARE(w.focusWidget(), static_cast<QWidget*>(w.Text1)); // the page took no focus
 
         // Edit and refresh: new text, same layout.
-        w.Text1->moveCursor(QTextCursor::End);
+        w.Text1->moveCursorToEnd();
         QTest::keyClicks(w.Text1, QStringLiteral("<p>two</p>"));
         press(w, 'R');
         QCOMPARE(previewBytes(), QByteArray("<p>one</p><p>two</p>\r\n"));

@@ -137,6 +137,8 @@ QAccessibleInterface* toolkitInterface(const QString& className, QObject* object
         return nullptr;
     if (className == QLatin1String("pw::DriveList") || className == QLatin1String("pw::ComboBox"))
         return new ComboBoxInterface(static_cast<QComboBox*>(object));
+    if (className == QLatin1String("pw::TextArea"))
+        return textAreaAccessible(object);
     if (className == QLatin1String("pw::Shape"))
         return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Separator);
     return nullptr;

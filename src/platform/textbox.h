@@ -1,13 +1,13 @@
 #pragma once
 // The text box. Its Text is exactly what was set, character for character:
-// CR LF is a line break, and a lone CR, a lone LF, NUL and any other character
-// are kept as they are. The editing widget underneath only knows paragraphs,
-// so characters it cannot hold are stored as a visible stand-in marked with
-// the original character, and mapped back when the text is read.
+// CR LF is a line break, a lone LF breaks the line too, and a lone CR, NUL
+// and any other character are kept as they are (drawn as visible marks where
+// they would not show). The text area underneath stores the characters
+// themselves, so reading the text back is a plain copy.
+
+#include "textarea.h"
 
 #include <QLineEdit>
-#include <QPlainTextEdit>
-
 namespace pw {
 
 // Font and colour properties shared by both kinds of text box.
@@ -39,14 +39,16 @@ private:
 };
 
 // The multi-line text box: wraps at its width, vertical scroll bar only.
-class TextBox : public QPlainTextEdit, public TextFont {
+class TextBox : public TextArea, public TextFont {
     Q_OBJECT
 public:
     explicit TextBox(QWidget* parent);
 
-    QString Text() const;
+    QString Text() const { return text(); }
+    // Emptying the text is a step that Ctrl+Z undoes; any other text (a
+    // file opened, for one) starts a fresh undo history.
     void setText(const QString& text);
-    QString SelText() const;
+    QString SelText() const { return selectedText(); }
     // Replaces the selection, or inserts at the caret when nothing is selected.
     void setSelText(const QString& text);
     void SetFocus();
@@ -60,21 +62,7 @@ signals:
     void Change();
 
 protected:
-    bool event(QEvent* e) override;
-    void keyPressEvent(QKeyEvent* e) override;
-    QMimeData* createMimeDataFromSelection() const override;
-    bool canInsertFromMimeData(const QMimeData* source) const override;
-    void insertFromMimeData(const QMimeData* source) override;
-
-private:
-    QString range(int from, int to) const;
-    void insertMapped(QTextCursor& cursor, const QString& text);
-    void onContentsChange(int position, int removed, int added);
-
-    bool m_suppressChange = false;
-    // Whether the document may hold stand-ins; while it does not, the text is
-    // read back in one piece.
-    bool m_hasStandIns = false;
+    bool declinesKey(const QKeyEvent* e) const override;
 };
 
 // The single-line text box of the dialogs.

@@ -1,0 +1,204 @@
+// The text box on its own, for what a model of its text cannot see: rows
+// wrapped at the width, how little a keystroke lays out again in a long line,
+// the undo history as the user meets it, drops, and screen readers.
+
+#include "platform/accessibility.h"
+#include "platform/textbox.h"
+
+#include <QAccessible>
+#include <QInputMethodEvent>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QTest>
+#include <QUrl>
+
+namespace {
+
+// A drop as the desktop delivers it: the drag enters, then is dropped.
+void drop(QWidget* on, QPoint at, QMimeData* data) {
+    QDragEnterEvent enter(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(on, &enter);
+    QDropEvent drop(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(on, &drop);
+}
+
+struct Shown {
+    pw::TextBox box{nullptr};
+    Shown(const QString& text, QSize size = {300, 200}) {
+        box.initFont(QStringLiteral("Sans"), 10, false);
+        box.resize(size);
+        box.setText(text);
+        box.show();
+        box.activateWindow();
+        box.setFocus();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+        box.viewport()->repaint();
+    }
+    int rowOf(qsizetype pos) const { return box.characterRect(pos).center().y(); }
+};
+
+} // namespace
+
+class TextAreaTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void wrapsAtWordsAndBreaksLongWords() {
+        QString words;
+        for (int i = 0; i < 30; ++i)
+            words += QStringLiteral("word%1 ").arg(i, 2, 10, QLatin1Char('0'));
+        Shown s(words + QString(200, QLatin1Char('x')), {300, 400});
+        int rows = 1;
+        for (int i = 0; i < 30; ++i) {
+            const qsizetype at = i * 7;
+            // A word is never split, and a row starts at the left margin.
+            QCOMPARE(s.rowOf(at), s.rowOf(at + 5));
+            if (i > 0 && s.rowOf(at) != s.rowOf(at - 7)) {
+                ++rows;
+                QCOMPARE(s.box.characterRect(at).left(), s.box.characterRect(0).left());
+            }
+        }
+        QVERIFY(rows > 3);
+        // The row of the caret, end to end by Home and End.
+        s.box.setSelection(7 * 15 + 2, 0);
+        QTest::keyClick(&s.box, Qt::Key_Home);
+        const qsizetype home = s.box.cursorPosition();
+        QCOMPARE(home % 7, 0);
+        QTest::keyClick(&s.box, Qt::Key_End, Qt::ShiftModifier);
+        QCOMPARE(s.box.Text().at(s.box.cursorPosition()), u' ');
+        QCOMPARE(s.rowOf(s.box.SelStart()), s.rowOf(s.box.SelStart() + s.box.SelLength() - 1));
+        // Down and Up keep to the column.
+        s.box.setSelection(home + 3, 0);
+        QTest::keyClick(&s.box, Qt::Key_Down);
+        QCOMPARE(s.box.cursorPosition() % 7, 3);
+        QTest::keyClick(&s.box, Qt::Key_Up);
+        QCOMPARE(s.box.cursorPosition(), home + 3);
+        // The long word fills rows and goes on in the next.
+        const qsizetype x = words.size();
+        QVERIFY(s.rowOf(x) < s.rowOf(x + 199));
+    }
+
+    void aKeystrokeInALongLineLaysOutOnePiece() {
+        QString line;
+        while (line.size() < 1024 * 1024)
+            line += QStringLiteral("<b>one</b> long line, ");
+        Shown s(line);
+        for (const qsizetype at : {qsizetype(0), line.size() / 2, line.size()}) {
+            s.box.setSelection(at, 0);
+            s.box.viewport()->repaint();
+            const int before = s.box.layoutsBuilt();
+            QTest::keyClicks(&s.box, QStringLiteral("z"));
+            s.box.viewport()->repaint();
+            QCOMPARE(s.box.layoutsBuilt() - before, 1);
+        }
+        QCOMPARE(s.box.Text().size(), line.size() + 3);
+        QVERIFY(s.box.characterRect(s.box.cursorPosition()).isValid());
+    }
+
+    void historyAsTheUserMeetsIt() {
+        Shown s(QStringLiteral("opened file"));
+        // Emptying is one step back; another text starts a new history.
+        QTest::keyClicks(&s.box, QStringLiteral("ab"));
+        QTest::keyClick(&s.box, Qt::Key_Return);
+        QTest::keyClicks(&s.box, QStringLiteral("cd"));
+        QCOMPARE(s.box.Text(), QStringLiteral("ab\r\ncdopened file"));
+        s.box.setText(QString());
+        QTest::keyClick(&s.box, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(s.box.Text(), QStringLiteral("ab\r\ncdopened file"));
+        QTest::keyClick(&s.box, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(s.box.Text(), QStringLiteral("ab\r\nopened file"));
+        QTest::keyClick(&s.box, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(s.box.Text(), QStringLiteral("abopened file"));
+        QTest::keyClick(&s.box, Qt::Key_Y, Qt::ControlModifier);
+        QTest::keyClick(&s.box, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(s.box.Text(), QStringLiteral("ab\r\ncdopened file"));
+        s.box.setText(QStringLiteral("another file"));
+        QTest::keyClick(&s.box, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(s.box.Text(), QStringLiteral("another file"));
+        // Words by Ctrl+arrows, deleted by Ctrl+Backspace; Alt+letter types
+        // nothing.
+        QTest::keyClick(&s.box, Qt::Key_Right, Qt::ControlModifier);
+        QCOMPARE(s.box.cursorPosition(), 8);
+        QTest::keyClick(&s.box, Qt::Key_F, Qt::AltModifier);
+        QTest::keyClick(&s.box, Qt::Key_Backspace, Qt::ControlModifier);
+        QCOMPARE(s.box.Text(), QStringLiteral("file"));
+    }
+
+    void mouseAndInputMethod() {
+        Shown s(QStringLiteral("alpha beta\r\ngamma delta\r\nlast"));
+        QWidget* v = s.box.viewport();
+        const auto at = [&](qsizetype pos) { return s.box.characterRect(pos).center(); };
+        QTest::mouseClick(v, Qt::LeftButton, {}, at(7));
+        QCOMPARE(s.box.cursorPosition(), 7);
+        QTest::mouseClick(v, Qt::LeftButton, Qt::ShiftModifier, at(14));
+        QCOMPARE(s.box.SelText(), QStringLiteral("eta\r\nga"));
+        // A double click takes the word, a third click the line and its break.
+        QTest::mouseDClick(v, Qt::LeftButton, {}, at(13));
+        QCOMPARE(s.box.SelText(), QStringLiteral("gamma"));
+        QTest::mouseClick(v, Qt::LeftButton, {}, at(13));
+        QCOMPARE(s.box.SelText(), QStringLiteral("gamma delta\r\n"));
+        // The pre-edit is shown, not stored; the commit is typed.
+        s.box.setSelection(5, 0);
+        QInputMethodEvent preedit(QStringLiteral("xy"), {});
+        QCoreApplication::sendEvent(&s.box, &preedit);
+        s.box.viewport()->repaint();
+        QCOMPARE(s.box.Text(), QStringLiteral("alpha beta\r\ngamma delta\r\nlast"));
+        QInputMethodEvent commit;
+        commit.setCommitString(QStringLiteral("\u00E9"));
+        QCoreApplication::sendEvent(&s.box, &commit);
+        QCOMPARE(s.box.Text(), QStringLiteral("alpha\u00E9 beta\r\ngamma delta\r\nlast"));
+        QCOMPARE(s.box.inputMethodQuery(Qt::ImCursorPosition).toInt(), 6);
+    }
+
+    void filesDroppedAreOpenedTextIsInserted() {
+        Shown s(QStringLiteral("text"));
+        QSignalSpy dropped(&s.box, &pw::TextBox::FileDropped);
+        QMimeData files;
+        files.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/page.html"))});
+        files.setText(QStringLiteral("/tmp/page.html"));
+        const QPoint at = s.box.characterRect(2).center();
+        drop(s.box.viewport(), at, &files);
+        QCOMPARE(dropped.size(), 1);
+        QCOMPARE(dropped[0][0].toString(), QStringLiteral("/tmp/page.html"));
+        QCOMPARE(s.box.Text(), QStringLiteral("text"));
+        QMimeData words;
+        words.setText(QStringLiteral("--"));
+        drop(s.box.viewport(), at, &words);
+        QCOMPARE(s.box.Text(), QStringLiteral("te--xt"));
+    }
+
+    void screenReadersReadAndEdit() {
+        pw::installAccessibleInterfaces();
+        Shown s(QStringLiteral("one\r\ntwo"));
+        s.box.initFont(QStringLiteral("Serif"), 12, true);
+        s.box.setForeColor(0x0000FF);
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(&s.box);
+        QVERIFY(a && a->textInterface() && a->editableTextInterface());
+        QAccessibleTextInterface* t = a->textInterface();
+        QCOMPARE(t->characterCount(), 8);
+        QCOMPARE(t->text(2, 6), QStringLiteral("e\r\nt"));
+        t->setSelection(0, 5, 8);
+        QCOMPARE(s.box.SelText(), QStringLiteral("two"));
+        int from = -1, to = -1;
+        t->selection(0, &from, &to);
+        QCOMPARE(QPair(from, to), QPair(5, 8));
+        QCOMPARE(t->cursorPosition(), 8);
+        const QString attributes = t->attributes(1, &from, &to);
+        QVERIFY(attributes.contains(QLatin1String("font-family:\"Serif\"")));
+        QVERIFY(attributes.contains(QLatin1String("font-size:12pt")));
+        QVERIFY(attributes.contains(QLatin1String("font-weight:700")));
+        QVERIFY(attributes.contains(QLatin1String("color:rgb(255,0,0)")));
+        const QRect r = t->characterRect(5);
+        QVERIFY(r.isValid());
+        QCOMPARE(t->offsetAtPoint(r.center()), 5);
+        a->editableTextInterface()->insertText(3, QStringLiteral("!"));
+        a->editableTextInterface()->deleteText(0, 1);
+        a->editableTextInterface()->replaceText(0, 2, QStringLiteral("NE"));
+        QCOMPARE(s.box.Text(), QStringLiteral("NE!\r\ntwo"));
+        QCOMPARE(a->text(QAccessible::Value), s.box.Text());
+        QVERIFY(a->state().editable && a->state().multiLine);
+    }
+};
+
+QTEST_MAIN(TextAreaTest)
+#include "tst_textarea.moc"
