@@ -91,35 +91,34 @@ private slots:
         delete rec;
     }
 
-    void recordIsTheShellsEightyEightBytes() {
+    void recordDescribesTheIcon() {
         textedit& w = textedit::instance();
-        QByteArray expected;
-        QDataStream out(&expected, QIODevice::WriteOnly);
-        out.setByteOrder(QDataStream::LittleEndian);
-        out << qint32(88) << qint32(pw::handle32(w.winId())) << qint32(1) << qint32(7)
-            << qint32(512) << qint32(pw::iconHandle(w.windowIcon()));
-        expected += QByteArray("Your ToolTip") + '\0' + QByteArray(51, ' ');
-        QCOMPARE(recordBytes(w.TrayIcon), expected);
-        QCOMPARE(w.TrayIcon.szTip.size(), 64);
-        QVERIFY(w.TrayIcon.hWnd != 0 && w.TrayIcon.hIcon != 0);
+        const TrayIconRecord& r = w.Tray.record();
+        QCOMPARE(r.cbSize, 88);
+        QCOMPARE(r.hWnd, qint32(w.winId()));
+        QCOMPARE(r.uID, 1);
+        QCOMPARE(r.uFlags, 7);
+        QCOMPARE(r.uCallbackMessage, 512);
+        QVERIFY(r.hIcon != 0);
+        QCOMPARE(r.szTip, QStringLiteral("Your ToolTip") + QChar(u'\0') + QString(51, u' '));
 
         // Added with the window's icon and the tip up to the NUL.
         QCOMPARE(tray->events, QStringList{"add Your ToolTip"});
         QCOMPARE(tray->icons.first().icon.cacheKey(), w.windowIcon().cacheKey());
 
-        // Whatever the tip holds, the record keeps its length.
-        TrayIconRecord r = w.TrayIcon;
-        r.szTip = QString(70, QChar(u'é'));
-        QCOMPARE(recordBytes(r).size(), 88);
+        // Whatever the tip is given, it keeps its fixed length.
+        TrayIconRecord longer = r;
+        longer.setTip(QString(70, QChar(u'é')));
+        QCOMPARE(longer.szTip.size(), 64);
     }
 
-    void shellRefusesWhatItCannotDo() {
-        const QByteArray bytes = recordBytes(textedit::instance().TrayIcon);
-        QCOMPARE(pw::Shell_NotifyIconA(pw::NIM_ADD, bytes), 0); // already there
-        QCOMPARE(pw::Shell_NotifyIconA(pw::NIM_DELETE, bytes.first(87)), 0);
-        QCOMPARE(pw::SetForegroundWindow(0x7ffffff0), 0);
-        QCOMPARE(pw::Shell_NotifyIconA(pw::NIM_DELETE, bytes), 1);
-        QCOMPARE(pw::Shell_NotifyIconA(pw::NIM_DELETE, bytes), 0);
+    void anIconIsAddedAndRemovedOnce() {
+        textedit& w = textedit::instance();
+        QVERIFY(!pw::addNotifyIcon(w, 1, w.Icon(), QStringLiteral("again"), {}));
+        QVERIFY(w.Tray.shown());
+        QVERIFY(pw::removeNotifyIcon(w, 1));
+        QVERIFY(!pw::removeNotifyIcon(w, 1));
+        QVERIFY(!w.Tray.shown());
         QVERIFY(tray->icons.isEmpty());
     }
 

@@ -35,11 +35,6 @@ void FileList::setPath(const QString& path) {
     fill();
 }
 
-void FileList::setPattern(const QString& pattern) {
-    m_pattern = pattern;
-    fill();
-}
-
 void FileList::Refresh() {
     fill();
 }
@@ -48,12 +43,11 @@ void FileList::fill() {
     m_filling = true;
     clear();
     QDir dir(QDir::fromNativeSeparators(m_path));
-    const QStringList patterns = m_pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts);
     // Hidden files are left out, as a file manager does by default; so are
     // devices, pipes and sockets, which are no text files.
-    const QStringList names = dir.entryList(patterns.isEmpty() ? QStringList{"*"} : patterns,
-                                            QDir::Files | QDir::NoDotAndDotDot,
-                                            QDir::Name | QDir::IgnoreCase | QDir::LocaleAware);
+    const QStringList names =
+        dir.entryList(QStringList{QStringLiteral("*")}, QDir::Files | QDir::NoDotAndDotDot,
+                      QDir::Name | QDir::IgnoreCase | QDir::LocaleAware);
     const QIcon icon = style()->standardIcon(QStyle::SP_FileIcon);
     for (const QString& name : names)
         new QListWidgetItem(icon, name, this);

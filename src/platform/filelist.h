@@ -1,8 +1,7 @@
 #pragma once
-// The file list: the files of its Path whose names match its Pattern, sorted
-// by name, hidden files left out as a file manager does. It reads the folder
-// when Path or Pattern is set and not by itself afterwards: a file deleted
-// meanwhile stays listed. It never changes the process's current folder.
+// The file list: every file of its Path, sorted by name, hidden files left
+// out as a file manager does. It reads the folder when Path is set and not by itself afterwards: a
+// file deleted meanwhile stays listed. It never changes the process's current folder.
 
 #include <QListWidget>
 
@@ -19,10 +18,6 @@ public:
     // not exist or cannot be read.
     QString Path() const { return m_path; }
     void setPath(const QString& path);
-    // Name patterns separated by ";" ("*.txt;*.html"); "*" (the default)
-    // matches every name.
-    QString Pattern() const { return m_pattern; }
-    void setPattern(const QString& pattern);
 
     // The bare name of the selected file; empty when none is selected.
     QString FileName() const;
@@ -46,7 +41,6 @@ private:
     void fill();
 
     QString m_path;
-    QString m_pattern = QStringLiteral("*");
     bool m_filling = false;
 };
 

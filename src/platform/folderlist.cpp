@@ -156,4 +156,8 @@ void FolderList::keyPressEvent(QKeyEvent* event) {
     QListWidget::keyPressEvent(event);
 }
 
+QString joinPath(const QString& folder, const QString& name) {
+    return folder + QDir::separator() + name;
+}
+
 } // namespace pw

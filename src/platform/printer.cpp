@@ -1,6 +1,7 @@
 #include "printer.h"
 
 #include "failure.h"
+#include "units.h"
 
 #include <QColor>
 #include <QFont>
@@ -25,11 +26,6 @@ OperationError noPrinter() {
                                : QStringLiteral("None of the installed printers is set as the "
                                                 "default printer.");
     return OperationError(QStringLiteral("Could not print: no printer"), QString(), reason);
-}
-
-QColor colorFromBgr(qint32 value) {
-    const quint32 v = quint32(value);
-    return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));
 }
 
 // Splits at CR LF, a lone CR and a lone LF; n breaks give n + 1 lines.
@@ -152,7 +148,7 @@ void Printer::EndDoc() {
         QFont font(f.name);
         font.setPointSizeF(double(f.size));
         font.setBold(f.bold);
-        colors.push_back(colorFromBgr(f.color));
+        colors.push_back(toQColor(f.color));
         QTextOption option;
         option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
         option.setTabStopDistance(QFontMetricsF(font, &device).horizontalAdvance(u' ') * 8);

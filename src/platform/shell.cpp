@@ -2,14 +2,10 @@
 
 #include "form.h"
 
-#include <QApplication>
-#include <QHash>
+#include <QList>
 #include <QPointer>
-#include <QSet>
 #include <QSystemTrayIcon>
 #include <QTimer>
-#include <QWidget>
-#include <QtEndian>
 
 namespace pw {
 
@@ -90,32 +86,35 @@ DesktopNotificationArea* desktopArea() {
 
 NotificationArea* g_area = nullptr;
 
-// The icons added and not yet removed, by window and identifier.
-QSet<quint64>& addedIcons() {
-    static QSet<quint64> icons;
+// An icon added and not yet removed. The window is held by address, not by
+// its native handle: Qt may give a window a new native window (a web view's
+// surface does), and the icon's clicks still belong to the same window.
+// A window destroyed without removing its icon (the program ending) leaves
+// an entry that names no window; it matches nothing.
+struct AddedIcon {
+    QPointer<const Form> window;
+    int id;
+    quint64 key;
+};
+
+QList<AddedIcon>& addedIcons() {
+    static QList<AddedIcon> icons;
     return icons;
 }
 
-QHash<std::int32_t, QIcon>& iconsByHandle() {
-    static QHash<std::int32_t, QIcon> icons;
-    return icons;
+qsizetype indexOf(const Form& window, int id) {
+    const QList<AddedIcon>& icons = addedIcons();
+    for (qsizetype i = 0; i < icons.size(); ++i)
+        if (icons[i].window.data() == &window && icons[i].id == id)
+            return i;
+    return -1;
 }
 
-quint64 iconKey(std::int32_t hWnd, std::int32_t uID) {
-    return (quint64(quint32(hWnd)) << 32) | quint32(uID);
-}
-
-QWidget* windowByHandle(std::int32_t hWnd) {
-    if (hWnd == 0)
-        return nullptr;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->internalWinId() && handle32(w->internalWinId()) == hWnd)
-            return w;
-    return nullptr;
-}
-
-std::int32_t field(QByteArrayView record, int index) {
-    return qFromLittleEndian<qint32>(record.data() + 4 * index);
+bool stillAdded(quint64 key) {
+    for (const AddedIcon& icon : addedIcons())
+        if (icon.key == key)
+            return true;
+    return false;
 }
 
 } // namespace
@@ -130,87 +129,39 @@ void setNotificationArea(NotificationArea* replacement) {
     g_area = replacement;
 }
 
-std::int32_t handle32(WId id) {
-    return static_cast<std::int32_t>(static_cast<quint32>(id));
+bool addNotifyIcon(Form& window, int id, const QIcon& icon, const QString& tip,
+                   std::function<void(std::int32_t message)> clicked) {
+    if (indexOf(window, id) >= 0)
+        return false;
+    static quint64 lastKey = 0;
+    const quint64 key = ++lastKey;
+    const auto activated = [target = QPointer<Form>(&window), key,
+                            clicked = std::move(clicked)](std::int32_t message) {
+        // Nothing reaches a window after its icon was removed.
+        if (stillAdded(key) && target && target->isLoaded())
+            clicked(message);
+    };
+    if (!notificationArea().addIcon(key, icon, tip, activated))
+        return false;
+    addedIcons().append({&window, id, key});
+    return true;
 }
 
-std::int32_t iconHandle(const QIcon& icon) {
-    if (icon.isNull())
-        return 0;
-    auto& icons = iconsByHandle();
-    for (auto it = icons.cbegin(); it != icons.cend(); ++it)
-        if (it.value().cacheKey() == icon.cacheKey())
-            return it.key();
-    const auto handle = static_cast<std::int32_t>(icons.size() + 1);
-    icons.insert(handle, icon);
-    return handle;
+bool removeNotifyIcon(Form& window, int id) {
+    const qsizetype i = indexOf(window, id);
+    if (i < 0)
+        return false;
+    const quint64 key = addedIcons().takeAt(i).key;
+    notificationArea().removeIcon(key);
+    return true;
 }
 
-std::int32_t Shell_NotifyIconA(std::int32_t message, QByteArrayView record) {
-    if (record.size() < NotifyIconRecordSize || field(record, 0) != NotifyIconRecordSize)
-        return 0;
-    const std::int32_t hWnd = field(record, 1);
-    const std::int32_t uID = field(record, 2);
-    const std::int32_t uFlags = field(record, 3);
-    const std::int32_t uCallbackMessage = field(record, 4);
-    const std::int32_t hIcon = field(record, 5);
-    const quint64 key = iconKey(hWnd, uID);
-
-    switch (message) {
-    case NIM_ADD: {
-        if (addedIcons().contains(key) || !windowByHandle(hWnd))
-            return 0;
-        QIcon icon;
-        if (uFlags & NIF_ICON)
-            icon = iconsByHandle().value(hIcon);
-        QString tip;
-        if (uFlags & NIF_TIP) {
-            const QByteArrayView bytes = record.sliced(24, NotifyIconTipSize);
-            const qsizetype end = bytes.indexOf('\0');
-            tip = QString::fromLocal8Bit(end < 0 ? bytes : bytes.first(end));
-        }
-        const std::int32_t callback = (uFlags & NIF_MESSAGE) ? uCallbackMessage : 0;
-        // The icon's messages go to the window it was added for, as a native
-        // handle names one window for its whole life. Qt may give a window a
-        // new native window meanwhile (a web view's surface does), so the
-        // handle is not looked up again at each click.
-        const QPointer<Form> target = qobject_cast<Form*>(windowByHandle(hWnd));
-        const auto activated = [target, key, callback](std::int32_t code) {
-            // Nothing reaches a window after its icon was removed.
-            if (!addedIcons().contains(key))
-                return;
-            // The window's own handler for mouse movements takes the message;
-            // it has none for any other.
-            if (callback != WM_MOUSEMOVE)
-                return;
-            if (target && target->isLoaded())
-                target->raiseIconMessage(code);
-        };
-        if (!notificationArea().addIcon(key, icon, tip, activated))
-            return 0;
-        addedIcons().insert(key);
-        return 1;
-    }
-    case NIM_DELETE:
-        if (!addedIcons().remove(key))
-            return 0;
-        notificationArea().removeIcon(key);
-        return 1;
-    default:
-        return 0;
-    }
+bool notifyIconShown(const Form& window, int id) {
+    return indexOf(window, id) >= 0 && notificationArea().available();
 }
 
-std::int32_t SetForegroundWindow(std::int32_t hWnd) {
-    QWidget* window = windowByHandle(hWnd);
-    if (!window)
-        return 0;
-    notificationArea().bringToFront(window);
-    return 1;
-}
-
-bool notifyIconShown(std::int32_t hWnd, std::int32_t uID) {
-    return addedIcons().contains(iconKey(hWnd, uID)) && notificationArea().available();
+void SetForegroundWindow(Form& window) {
+    notificationArea().bringToFront(&window);
 }
 
 } // namespace pw
