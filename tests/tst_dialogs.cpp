@@ -15,11 +15,11 @@
 #include "platform/seqfile.h"
 #include "platform/textbox.h"
 #include "platform/units.h"
+#include "support/mount.h"
 #include "support/recorder.h"
 #include "support/testfiles.h"
 
 #include <QDir>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -36,37 +36,6 @@ QWidget* nextTab(QWidget* w) {
         n = n->nextInFocusChain();
     return n;
 }
-
-// Runs a command as root would (mount, umount); false when it cannot run or
-// fails.
-bool run(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.start(program, args);
-    return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
-
-// A small file system of its own, for a disk that fills up or goes away.
-class TmpfsMount {
-public:
-    TmpfsMount(const QString& where, const QString& size) : m_where(where) {
-        QDir().mkpath(where);
-        m_mounted =
-            run(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=" + size, "tmpfs", where});
-    }
-    ~TmpfsMount() { unmount(); }
-    bool mounted() const { return m_mounted; }
-    void unmount() {
-        // A file replaced on the disk is let go a moment later, on another
-        // thread; until then the disk is busy.
-        if (m_mounted)
-            m_mounted =
-                !waitFor([&] { return run(QStringLiteral("umount"), {m_where}); }, 5000, 20);
-    }
-
-private:
-    QString m_where;
-    bool m_mounted = false;
-};
 
 } // namespace
 
@@ -412,8 +381,8 @@ private slots:
 
     void fullDiskKeepsTheOriginal() {
         const QString where = path(QStringLiteral("small"));
-        TmpfsMount disk(where, QStringLiteral("256k"));
-        if (!disk.mounted())
+        const auto disk = Mount::tmpfs(where, QStringLiteral("size=256k"));
+        if (!disk->mounted())
             QSKIP("Mounting a small tmpfs is not allowed here (needs root).");
         const QString target = where + QStringLiteral("/doc.txt");
         const QByteArray original(100 * 1024, 'o');
@@ -538,8 +507,8 @@ private slots:
 
     void aDriveThatIsGoneIsNotReady() {
         const QString where = path(QStringLiteral("stick"));
-        TmpfsMount stick(where, QStringLiteral("64k"));
-        if (!stick.mounted())
+        const auto stick = Mount::tmpfs(where, QStringLiteral("size=64k"));
+        if (!stick->mounted())
             QSKIP("Mounting a tmpfs is not allowed here (needs root).");
         QVERIFY(writeAll(where + QStringLiteral("/on-stick.txt"), "x"));
         delfile& d = delfile::instance();
@@ -549,8 +518,8 @@ private slots:
         QCOMPARE(d.Dir1->Path(), QDir::toNativeSeparators(where)); // its root: cwd is elsewhere
         QCOMPARE(d.File1->List(0), QStringLiteral("on-stick.txt"));
 
-        stick.unmount();
-        if (stick.mounted())
+        stick->unmount();
+        if (stick->mounted())
             QSKIP("Could not unmount the tmpfs.");
         pw::dispatch("Drive1_Change", [&] { d.Drive1_Change(); });
         QVERIFY2(failureShown().contains(QStringLiteral("not ready")), qPrintable(failureShown()));

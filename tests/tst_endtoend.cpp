@@ -9,6 +9,7 @@
 //
 // PAGEWICK_E2E_PICTURES names a folder that keeps the pictures taken.
 
+#include "support/process.h"
 #include "support/testfiles.h"
 
 #include <QClipboard>
@@ -65,7 +66,8 @@ public:
     QProcess* start(const QString& program, const QStringList& args,
                     const QString& folder = QString()) {
         auto* p = m_procs.emplace_back(std::make_unique<QProcess>()).get();
-        prepare(*p);
+        p->setProcessEnvironment(environment());
+        p->setStandardErrorFile(QProcess::nullDevice());
         if (!folder.isEmpty())
             p->setWorkingDirectory(folder);
 #if defined(Q_OS_UNIX)
@@ -99,14 +101,7 @@ public:
 
     // A tool run to its end, for at most ten seconds: its output.
     QString run(const QString& program, const QStringList& args) const {
-        QProcess p;
-        prepare(p);
-        p.start(program, args);
-        if (!p.waitForFinished(ActTimeout)) {
-            p.kill();
-            p.waitForFinished(1000);
-        }
-        return QString::fromLocal8Bit(p.readAllStandardOutput());
+        return runTool(program, args, environment(), ActTimeout);
     }
 
     // The visible window with this title (decimal id), empty when none.
@@ -156,15 +151,14 @@ public:
     QString display;
 
 private:
-    void prepare(QProcess& p) const {
+    QProcessEnvironment environment() const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("DISPLAY", display);
         env.insert("QT_QPA_PLATFORM", "xcb");
         env.insert("QTWEBENGINE_DISABLE_SANDBOX", "1"); // CI runs as root
         env.remove("WAYLAND_DISPLAY");
         env.remove("DBUS_SESSION_BUS_ADDRESS"); // the X tray, not a desktop bus
-        p.setProcessEnvironment(env);
-        p.setStandardErrorFile(QProcess::nullDevice());
+        return env;
     }
 
     std::vector<std::unique_ptr<QProcess>> m_procs;

@@ -7,6 +7,8 @@
 #include "platform/controls.h"
 #include "platform/shell.h"
 #include "platform/textbox.h"
+#include "support/otherwindow.h"
+#include "support/process.h"
 #include "support/recorder.h"
 #include "support/testfiles.h"
 #include "support/tray_recorder.h"
@@ -23,13 +25,6 @@
 #include <optional>
 
 namespace {
-
-class OtherWindow : public pw::Form {
-public:
-    OtherWindow() : pw::Form(1500, 1500, false) { setCaption(QStringLiteral("Other")); }
-    static OtherWindow& instance() { return pw::DefaultInstance<OtherWindow>::get(); }
-    void Form_Load() override { Show(); }
-};
 
 struct Popup {
     QStringList items;
@@ -296,7 +291,8 @@ public:
     // A program on the display, ended with the desktop.
     QProcess* start(const QString& program, const QStringList& args) {
         auto* p = m_procs.emplace_back(std::make_unique<QProcess>()).get();
-        prepare(*p);
+        p->setProcessEnvironment(environment());
+        p->setStandardErrorFile(QProcess::nullDevice());
         p->start(program, args);
         p->waitForStarted(5000);
         return p;
@@ -304,14 +300,7 @@ public:
 
     // A tool run to its end, for at most five seconds: its output.
     QString run(const QString& program, const QStringList& args) {
-        QProcess p;
-        prepare(p);
-        p.start(program, args);
-        if (!p.waitForFinished(5000)) {
-            p.kill();
-            p.waitForFinished(1000);
-        }
-        return QString::fromLocal8Bit(p.readAllStandardOutput());
+        return runTool(program, args, environment(), 5000);
     }
 
     // The program's window named "Pagewick" docked in the tray (its icon) or
@@ -339,14 +328,13 @@ public:
     QString display;
 
 private:
-    void prepare(QProcess& p) const {
+    QProcessEnvironment environment() const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("DISPLAY", display);
         env.insert("QT_QPA_PLATFORM", "xcb");
         env.remove("WAYLAND_DISPLAY");
         env.remove("DBUS_SESSION_BUS_ADDRESS"); // the tray is the X one
-        p.setProcessEnvironment(env);
-        p.setStandardErrorFile(QProcess::nullDevice());
+        return env;
     }
 
     std::vector<std::unique_ptr<QProcess>> m_procs;
