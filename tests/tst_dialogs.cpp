@@ -19,7 +19,11 @@
 #include "support/recorder.h"
 #include "support/testfiles.h"
 
+#include <QAbstractButton>
+#include <QComboBox>
 #include <QDir>
+#include <QLabel>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -96,28 +100,90 @@ private slots:
     }
     void cleanupTestCase() { QDir::setCurrent(startFolder); }
 
+    // Every window's caption and size, every control's place in twips and
+    // caption, as the dialogs are designed.
+    void windowsAreLaidOutAsDesigned_data() {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("control"); // empty: the window itself
+        QTest::addColumn<QRect>("place");     // the window: its client area
+        QTest::addColumn<QString>("caption");
+        const struct {
+            const char *window, *control;
+            QRect place;
+            const char* caption;
+        } rows[] = {
+            {"openfile", "", {0, 0, 5430, 4845}, "Open file"},
+            {"openfile", "Drive1", {120, 120, 5175, 315}, nullptr},
+            {"openfile", "Dir1", {120, 600, 5175, 1215}, nullptr},
+            {"openfile", "File1", {120, 1920, 5175, 1650}, nullptr},
+            {"openfile", "Label1", {120, 3840, 2175, 375}, "File"},
+            {"openfile", "Text1", {600, 3720, 4695, 375}, ""},
+            {"openfile", "Command1", {120, 4320, 2415, 375}, "Open"},
+            {"openfile", "Command2", {2880, 4320, 2415, 375}, "Cancel"},
+            {"savefile", "", {0, 0, 5460, 3660}, "Save File As"},
+            {"savefile", "Drive1", {120, 120, 5175, 315}, nullptr},
+            {"savefile", "Dir1", {120, 600, 5175, 1215}, nullptr},
+            {"savefile", "Text1", {840, 2040, 4455, 375}, ""},
+            {"savefile", "Label1", {120, 2160, 495, 375}, "File"},
+            {"savefile", "Command1", {120, 3120, 2415, 375}, "Save "},
+            {"savefile", "Command2", {2880, 3120, 2415, 375}, "Cancel"},
+            {"savefile", "Label2", {120, 2640, 855, 255}, "Type"},
+            {"savefile", "Combo1", {840, 2520, 4455, 360}, ""},
+            {"delfile", "", {0, 0, 5415, 4965}, "Delete File"},
+            {"delfile", "Drive1", {120, 120, 5175, 315}, nullptr},
+            {"delfile", "Dir1", {120, 600, 5175, 1215}, nullptr},
+            {"delfile", "File1", {120, 2040, 5175, 1650}, nullptr},
+            {"delfile", "Label1", {120, 3960, 495, 255}, "File"},
+            {"delfile", "Text1", {840, 3840, 4455, 375}, ""},
+            {"delfile", "Command1", {120, 4440, 2415, 375}, "Delete File"},
+            {"delfile", "Command2", {2880, 4440, 2415, 375}, "Cancel"},
+        };
+        for (const auto& r : rows)
+            QTest::addRow("%s %s", r.window, r.control)
+                << QString(r.window) << QString(r.control) << r.place
+                << (r.caption ? QString(r.caption) : QString());
+    }
     void windowsAreLaidOutAsDesigned() {
-        const QFont font = openfile::instance().Label1->font();
+        QFETCH(QString, window);
+        QFETCH(QString, control);
+        QFETCH(QRect, place);
+        QFETCH(QString, caption);
+        pw::Form* w = window == "openfile"   ? static_cast<pw::Form*>(&openfile::instance())
+                      : window == "savefile" ? static_cast<pw::Form*>(&savefile::instance())
+                                             : static_cast<pw::Form*>(&delfile::instance());
+        if (control.isEmpty()) {
+            QCOMPARE(w->Caption(), caption);
+            QCOMPARE(w->surface()->size(), QSize(pw::px(place.width()), pw::px(place.height())));
+            QVERIFY(!(w->windowFlags() &
+                      (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+            return;
+        }
+        auto* c = w->surface()->findChild<QWidget*>(control, Qt::FindDirectChildrenOnly);
+        QVERIFY(c);
+        QCOMPARE(twipsRect(c), place);
+        if (caption.isNull()) // a list: no caption
+            return;
+        if (auto* label = qobject_cast<QLabel*>(c))
+            QCOMPARE(label->text(), caption);
+        else if (auto* button = qobject_cast<QAbstractButton*>(c))
+            QCOMPARE(button->text(), caption);
+        else if (auto* box = qobject_cast<QLineEdit*>(c))
+            QCOMPARE(box->text(), caption);
+        else if (auto* combo = qobject_cast<QComboBox*>(c))
+            QCOMPARE(combo->currentText(), caption);
+    }
+
+    // The caption face, the buttons that Enter does not press, the tab order
+    // and the types offered.
+    void dialogsKeepTheirFacesAndTabOrder() {
+        openfile& o = openfile::instance();
+        const QFont font = o.Label1->font();
         QCOMPARE(font.family(), QStringLiteral("MS Sans Serif"));
         QCOMPARE(font.pointSizeF(), 9.75);
         QCOMPARE(font.weight(), QFont::Bold);
-
-        openfile& o = openfile::instance();
-        QCOMPARE(o.Caption(), QStringLiteral("Open file"));
-        QCOMPARE(o.surface()->size(), QSize(pw::px(5430), pw::px(4845)));
-        QCOMPARE(twipsRect(o.Drive1), QRect(120, 120, 5175, 315));
-        QCOMPARE(twipsRect(o.Dir1), QRect(120, 600, 5175, 1215));
-        QCOMPARE(twipsRect(o.File1), QRect(120, 1920, 5175, 1650));
-        QCOMPARE(twipsRect(o.Label1), QRect(120, 3840, 2175, 375));
-        QCOMPARE(twipsRect(o.Text1), QRect(600, 3720, 4695, 375));
-        QCOMPARE(twipsRect(o.Command1), QRect(120, 4320, 2415, 375));
-        QCOMPARE(twipsRect(o.Command2), QRect(2880, 4320, 2415, 375));
-        QCOMPARE(o.Command1->Caption(), QStringLiteral("Open"));
-        QCOMPARE(o.Command2->Caption(), QStringLiteral("Cancel"));
         QCOMPARE(o.Text1->font(), font);
         QCOMPARE(o.Command1->font(), font);
         QVERIFY(o.Dir1->font() != font);
-        QVERIFY(!(o.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
         QVERIFY(!o.Command1->isDefault() && !o.Command1->autoDefault());
         QCOMPARE(nextTab(o.Drive1), static_cast<QWidget*>(o.Dir1));
         QCOMPARE(nextTab(o.Dir1), static_cast<QWidget*>(o.File1));
@@ -126,32 +192,13 @@ private slots:
         QCOMPARE(nextTab(o.Command1), static_cast<QWidget*>(o.Command2));
 
         savefile& s = savefile::instance();
-        QCOMPARE(s.Caption(), QStringLiteral("Save File As"));
-        QCOMPARE(s.surface()->size(), QSize(pw::px(5460), pw::px(3660)));
-        QCOMPARE(twipsRect(s.Text1), QRect(840, 2040, 4455, 375));
-        QCOMPARE(twipsRect(s.Label1), QRect(120, 2160, 495, 375));
-        QCOMPARE(twipsRect(s.Command1), QRect(120, 3120, 2415, 375));
-        QCOMPARE(twipsRect(s.Label2), QRect(120, 2640, 855, 255));
-        QCOMPARE(twipsRect(s.Combo1), QRect(840, 2520, 4455, 360));
-        QCOMPARE(s.Command1->Caption(), QStringLiteral("Save "));
-        QCOMPARE(s.Label2->Caption(), QStringLiteral("Type"));
         QCOMPARE(s.Combo1->font(), font);
-        QCOMPARE(s.Combo1->Text(), QString());
         QStringList types;
         for (int i = 0; i < s.Combo1->ListCount(); ++i)
             types << s.Combo1->List(i);
         QCOMPARE(types, QStringList({".txt", ".html", ".pl", ".js", ".php"}));
         QCOMPARE(nextTab(s.Dir1), static_cast<QWidget*>(s.Text1));
         QCOMPARE(nextTab(s.Command2), static_cast<QWidget*>(s.Combo1));
-
-        delfile& d = delfile::instance();
-        QCOMPARE(d.Caption(), QStringLiteral("Delete File"));
-        QCOMPARE(d.surface()->size(), QSize(pw::px(5415), pw::px(4965)));
-        QCOMPARE(twipsRect(d.File1), QRect(120, 2040, 5175, 1650));
-        QCOMPARE(twipsRect(d.Label1), QRect(120, 3960, 495, 255));
-        QCOMPARE(twipsRect(d.Text1), QRect(840, 3840, 4455, 375));
-        QCOMPARE(twipsRect(d.Command1), QRect(120, 4440, 2415, 375));
-        QCOMPARE(d.Command1->Caption(), QStringLiteral("Delete File"));
     }
 
     void menuShowsOneInstanceUntilUnloaded() {
