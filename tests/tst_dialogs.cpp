@@ -306,9 +306,6 @@ private slots:
         QTest::newRow("no dot added") << "notes"
                                       << "htm"
                                       << "noteshtm";
-        QTest::newRow("type alone") << ""
-                                    << ".txt"
-                                    << ".txt";
         QTest::newRow("subfolder") << "sub/inner"
                                    << ".js"
                                    << "sub/inner.js";
@@ -324,6 +321,84 @@ private slots:
         saveThroughDialog(name, type);
         QCOMPARE(readAll(path(file)), QByteArray("abc\r\n"));
         QVERIFY(QFile::remove(path(file)));
+    }
+
+    // A name that names a folder, not a file in it, would make a hidden file
+    // of the type alone; it is refused and nothing is written.
+    void saveRefusesANameThatNamesNoFile_data() {
+        QTest::addColumn<QString>("name");
+        for (const char* name : {"", "sub/", ".", "..", "sub/.."})
+            QTest::addRow("\"%s\"", name) << QString(name);
+    }
+    void saveRefusesANameThatNamesNoFile() {
+        QFETCH(QString, name);
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("sub")));
+        saveThroughDialog(name, QStringLiteral(".txt"));
+        QVERIFY2(failureShown().contains(QStringLiteral("Type a name for the file")),
+                 qPrintable(failureShown()));
+        QCOMPARE(rec->events, QStringList{"msgbox"}); // no beep, no success
+        QVERIFY(savefile::loadedInstance());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{"sub"});
+        QVERIFY(QDir(path("sub")).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    }
+
+    // A name typed as an absolute path is that file, not one in the folder
+    // shown.
+    void anAbsoluteNameIsUsedAsItStands() {
+        QTemporaryDir other;
+        QVERIFY(other.isValid());
+        const QString source = QDir(other.path()).filePath(QStringLiteral("in.txt"));
+        QVERIFY(writeAll(source, "elsewhere\r\n"));
+        openThroughDialog(QDir::toNativeSeparators(source));
+        QCOMPARE(textedit::instance().Text1->Text(), QStringLiteral("elsewhere\r\n"));
+        QVERIFY(rec->boxes.empty());
+
+        const QString target = QDir(other.path()).filePath(QStringLiteral("out"));
+        saveThroughDialog(QDir::toNativeSeparators(target), QStringLiteral(".txt"));
+        QCOMPARE(readAll(target + QStringLiteral(".txt")), QByteArray("elsewhere\r\n\r\n"));
+        QCOMPARE(rec->events, QStringList({"beep", "msgbox"}));
+        QVERIFY(QDir(dir.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    }
+
+    // One click or one key on a file selects it and raises File1_Click once:
+    // the Open dialog's name box takes the name at once, and the Delete
+    // dialog deletes the file picked by one click.
+    void aFileIsPickedByOneClickOrKey() {
+        for (const char* name : {"a.txt", "b.txt", "c.txt"})
+            QVERIFY(writeAll(path(name), "x"));
+        openfile& o = openfile::instance();
+        o.Dir1->setPath(folder());
+        o.Show();
+        QVERIFY(QTest::qWaitForWindowExposed(&o));
+        int clicks = 0;
+        connect(o.File1, &pw::FileList::Click, this, [&] { ++clicks; });
+        const auto click = [](pw::FileList* list, int row) {
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                              list->visualItemRect(list->item(row)).center());
+        };
+        click(o.File1, 1);
+        QCOMPARE(o.Text1->Text(), QStringLiteral("b.txt"));
+        QCOMPARE(clicks, 1);
+        QTest::keyClick(o.File1, Qt::Key_Down);
+        QCOMPARE(o.Text1->Text(), QStringLiteral("c.txt"));
+        QCOMPARE(clicks, 2);
+        o.Text1->setText(QStringLiteral("typed"));
+        click(o.File1, 2); // the selected one again
+        QCOMPARE(o.Text1->Text(), QStringLiteral("c.txt"));
+        QCOMPARE(clicks, 3);
+        o.Command1->click();
+        QCOMPARE(textedit::instance().Text1->Text(), QStringLiteral("x\r\n"));
+
+        delfile& d = delfile::instance();
+        d.Dir1->setPath(folder());
+        d.Show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        click(d.File1, 0);
+        QCOMPARE(d.File1->FileName(), QStringLiteral("a.txt"));
+        d.Command1->click();
+        QVERIFY(!QFile::exists(path("a.txt")));
+        QVERIFY(QFile::exists(path("b.txt")));
     }
 
     void openingAtARootFolderJoinsTwoSeparators() {

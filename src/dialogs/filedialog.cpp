@@ -8,6 +8,8 @@
 #include "platform/textbox.h"
 #include "platform/units.h"
 
+#include <QDir>
+
 namespace {
 dialogs::EditorTextArea g_editorTextArea = nullptr;
 }
@@ -66,6 +68,10 @@ void FileDialog::tabOrder(std::initializer_list<QWidget*> controls) {
         prev = c;
     }
     (*controls.begin())->setFocus();
+}
+
+QString FileDialog::pathOf(const QString& name) const {
+    return QDir::isAbsolutePath(name) ? name : pw::joinPath(Dir1->Path(), name);
 }
 
 // The folder list starts at the current folder of the current drive.

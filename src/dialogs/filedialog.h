@@ -76,6 +76,9 @@ protected:
     }
     // Sets the tab order of the controls as given; the first has the focus.
     static void tabOrder(std::initializer_list<QWidget*> controls);
+    // The file a name in the name box stands for: a name typed as an
+    // absolute path as it stands, any other in the folder shown.
+    QString pathOf(const QString& name) const;
 
 private:
     void place(QWidget* control, const char* name, Rect r);

@@ -24,7 +24,7 @@ void openfile::File1_Click() {
 }
 
 void openfile::Command1_Click() {
-    const QString path = pw::joinPath(Dir1->Path(), Text1->Text());
+    const QString path = pathOf(Text1->Text());
     // The whole file is read before the editor's text is touched: a file
     // that cannot be opened or read leaves the text as it was.
     pw::SequentialFile file(path, pw::SequentialFile::Input);

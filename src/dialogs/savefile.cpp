@@ -4,11 +4,13 @@
 #include "platform/combobox.h"
 #include "platform/controls.h"
 #include "platform/drivelist.h"
+#include "platform/failure.h"
 #include "platform/folderlist.h"
 #include "platform/seqfile.h"
 #include "platform/services.h"
 #include "platform/textbox.h"
 
+#include <QDir>
 #include <QScopeGuard>
 
 // The window and its controls' places (see FileDialog::Layout).
@@ -35,7 +37,16 @@ void savefile::Command1_Click() {
     // by a dialog that stays open after a failure.
     const auto release = qScopeGuard([this] { SaveText = QString(); });
     SaveText = dialogs::editorTextArea().Text();
-    const QString path = pw::joinPath(Dir1->Path(), Text1->Text() + Combo1->Text());
+    // A name that names a folder rather than a file in it ("", "sub/", "."
+    // or "..") would save the text as a hidden file made of the type alone.
+    const QString name = QDir::fromNativeSeparators(Text1->Text());
+    const QString last = name.section(QLatin1Char('/'), -1);
+    if (last.isEmpty() || last == QLatin1String(".") || last == QLatin1String(".."))
+        throw pw::OperationError(
+            QStringLiteral("Could not save the file"), pathOf(Text1->Text()),
+            QStringLiteral("Type a name for the file: the name may not be empty, end in a "
+                           "folder separator, or be \".\" or \"..\"."));
+    const QString path = pathOf(Text1->Text() + Combo1->Text());
     // The file is written beside the target and replaces it only once it is
     // complete and on the disk; until then the old file stays as it was.
     pw::SequentialFile file(path, pw::SequentialFile::Output);

@@ -13,8 +13,10 @@ FileList::FileList(QWidget* parent)
     : QListWidget(parent), m_path(QDir::toNativeSeparators(QDir::currentPath())) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true);
-    connect(this, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (!m_filling && row >= 0)
+    // Raised once the entry is selected, so that FileName() names it: by a
+    // click, a key or code, once for each change.
+    connect(this, &QListWidget::itemSelectionChanged, this, [this] {
+        if (!m_filling && !selectedItems().isEmpty())
             emit Click();
     });
     fill();
@@ -61,12 +63,11 @@ QString FileList::FileName() const {
 }
 
 void FileList::setListIndex(int index) {
-    if (index == currentRow()) {
-        if (index >= 0)
-            emit Click();
-        return;
-    }
+    const QListWidgetItem* it = item(index);
+    const bool again = it && it->isSelected();
     setCurrentRow(index);
+    if (again)
+        emit Click();
 }
 
 QString FileList::List(int index) const {
@@ -75,11 +76,12 @@ QString FileList::List(int index) const {
 }
 
 void FileList::mousePressEvent(QMouseEvent* event) {
-    const int before = currentRow();
-    QListWidget::mousePressEvent(event);
-    // A click on the entry already selected is a click all the same.
+    // A click on the entry already selected is a click all the same; one
+    // that selects an entry raises Click through the selection.
     const QListWidgetItem* under = itemAt(event->position().toPoint());
-    if (under && row(under) == before && event->button() == Qt::LeftButton)
+    const bool again = under && under->isSelected() && event->button() == Qt::LeftButton;
+    QListWidget::mousePressEvent(event);
+    if (again && under->isSelected())
         emit Click();
 }
 

@@ -31,7 +31,9 @@ public:
     void Refresh();
 
 signals:
-    // A file was selected, by a click, a key or code.
+    // A file was selected, by a click, a key or code: raised once the entry
+    // is selected, once for each change, and for a click on the entry that
+    // is selected already.
     void Click();
 
 protected:
