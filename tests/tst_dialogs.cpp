@@ -24,7 +24,10 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QScopeGuard>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 namespace {
@@ -321,6 +324,31 @@ private slots:
         saveThroughDialog(name, type);
         QCOMPARE(readAll(path(file)), QByteArray("abc\r\n"));
         QVERIFY(QFile::remove(path(file)));
+    }
+
+    // The desktop's message boxes are wide enough for their whole title,
+    // also where the text is short.
+    void messageBoxesShowTheirWholeTitle() {
+        pw::setServices(nullptr);
+        const auto restore = qScopeGuard([this] { pw::setServices(rec); });
+        QFont titleFace = QApplication::font("QMdiSubWindowTitleBar");
+        titleFace.setBold(true);
+        const std::pair<const char*, const char*> boxes[] = {
+            {"File Deleted!", "File Deleted"}, {"File saved successfully!", "File Saved"}};
+        for (const auto& [text, title] : boxes) {
+            int width = 0;
+            QTimer::singleShot(0, this, [&] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                    width = box->width();
+                    box->accept();
+                }
+            });
+            pw::services().msgBox(QString::fromLatin1(text), pw::MsgBoxCritical,
+                                  QString::fromLatin1(title));
+            // Room for the title, the window's icon and three buttons.
+            QVERIFY2(width >= QFontMetrics(titleFace).horizontalAdvance(title) + 4 * 24,
+                     qPrintable(QStringLiteral("%1 pixels for \"%2\"").arg(width).arg(title)));
+        }
     }
 
     // A name that names a folder, not a file in it, would make a hidden file
