@@ -259,6 +259,35 @@ private slots:
         QTRY_VERIFY(again.isHidden());
     }
 
+    // The panel ends while the window is hidden in the icon: the window comes
+    // back minimised in the task bar; when a panel starts again, so does the
+    // icon, and minimising hides the window into it again.
+    void theWindowOutlivesTheNotificationArea() {
+        textedit& w = hiddenEditor();
+        tray->events.clear();
+        tray->setPresent(false);
+        QVERIFY(w.isVisible());
+        QCOMPARE(w.WindowState(), int(pw::vbMinimized));
+        QVERIFY(tray->icons.isEmpty());
+        QVERIFY(!w.Tray.shown());
+
+        tray->setPresent(true);
+        QCOMPARE(tray->events, (QStringList{"remove", "add Your ToolTip"}));
+        QVERIFY(w.Tray.shown());
+        QVERIFY(w.isVisible()); // nothing else moves
+        w.setWindowState(pw::vbNormal);
+        w.setWindowState(pw::vbMinimized);
+        QTRY_VERIFY(w.isHidden());
+        QVERIFY(tray->click(pw::WM_LBUTTONUP));
+        QVERIFY(w.isVisible());
+
+        // Removed with the window, it does not come back.
+        unloadAllWindows();
+        tray->setPresent(false);
+        tray->setPresent(true);
+        QVERIFY(tray->icons.isEmpty());
+    }
+
     void onARealDesktop();
 };
 
@@ -350,8 +379,9 @@ void TrayTest::onARealDesktop() {
     if (!d.startX())
         QSKIP("Xvfb would not start");
     d.start("openbox", {"--sm-disable"});
-    d.start("trayer", {"--edge", "top", "--align", "right", "--widthtype", "request", "--height",
-                       "32", "--SetDockType", "true"});
+    const QStringList trayerArgs{"--edge",  "top",      "--align", "right",         "--widthtype",
+                                 "request", "--height", "32",      "--SetDockType", "true"};
+    QProcess* trayer = d.start("trayer", trayerArgs);
     const auto trayUp = [&] {
         return d.run(QCoreApplication::applicationFilePath(), {"--tray-available"}) == "yes";
     };
@@ -382,6 +412,22 @@ void TrayTest::onARealDesktop() {
                  },
                  5000),
              "a click on the icon did not bring the window back in front");
+
+    // The panel ends while the window is hidden in it: the window comes back
+    // iconified in the task bar; a new panel gets the icon again.
+    d.run("xdotool", {"windowminimize", editor});
+    QVERIFY2(waitFor([&] { return !d.viewable(editor); }, 5000),
+             "minimising did not hide the window");
+    trayer->kill();
+    const auto iconified = [&] {
+        return d.run("xprop", {"-id", editor, "WM_STATE"}).contains("Iconic");
+    };
+    QVERIFY2(waitFor(iconified, 10000), "the window did not come back when the panel ended");
+    d.start("trayer", trayerArgs);
+    QVERIFY2(waitFor([&] { return !(icon = d.window(true)).isEmpty(); }, 10000),
+             "the icon did not come back with a new panel");
+    d.run("xdotool", {"windowactivate", editor});
+    QVERIFY2(waitFor([&] { return d.viewable(editor); }, 5000), "the window did not restore");
 
     const auto shown = [&] {
         return d.run("xdotool", {"search", "--onlyvisible", "--class", "^Pagewick$"})

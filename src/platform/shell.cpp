@@ -2,6 +2,7 @@
 
 #include "form.h"
 
+#include <QApplication>
 #include <QList>
 #include <QPointer>
 #include <QSystemTrayIcon>
@@ -16,6 +17,7 @@ public:
     bool available() override { return QSystemTrayIcon::isSystemTrayAvailable(); }
 
     bool addIcon(quint64 id, const QIcon& icon, const QString& tip, Activated activated) override {
+        watch();
         if (!available() || m_icons.contains(id))
             return false;
         auto* tray = new QSystemTrayIcon(icon);
@@ -74,13 +76,35 @@ public:
     }
 
 private:
+    // The desktop says nothing when its panel ends or starts, so once the
+    // program has asked for an icon the area is looked at once a second.
+    void watch() {
+        if (m_watch)
+            return;
+        m_watch = new QTimer(qApp);
+        m_available = available();
+        QObject::connect(m_watch, &QTimer::timeout, [this] {
+            if (available() == m_available)
+                return;
+            m_available = !m_available;
+            availabilityChanged();
+        });
+        m_watch->start(1000);
+    }
+
     QHash<quint64, QSystemTrayIcon*> m_icons;
+    QPointer<QTimer> m_watch;
+    bool m_available = false;
 };
+
+void areaChanged();
 
 DesktopNotificationArea* desktopArea() {
     // Created on first use: nothing of the notification area is touched at
     // start-up before the editor window asks for its icon.
     static DesktopNotificationArea area;
+    static const bool handled = (area.setChangeHandler(areaChanged), true);
+    Q_UNUSED(handled);
     return &area;
 }
 
@@ -95,6 +119,11 @@ struct AddedIcon {
     QPointer<const Form> window;
     int id;
     quint64 key;
+    QIcon icon;
+    QString tip;
+    NotificationArea::Activated activated;
+    std::function<void()> lost;
+    bool inArea; // false while the desktop has no notification area
 };
 
 QList<AddedIcon>& addedIcons() {
@@ -117,6 +146,28 @@ bool stillAdded(quint64 key) {
     return false;
 }
 
+// The area went away or came back: its icons go with it, and come back with
+// it. Whoever lost an icon is told, after the list is in order.
+void areaChanged() {
+    NotificationArea& area = notificationArea();
+    const bool available = area.available();
+    QList<std::function<void()>> told;
+    for (AddedIcon& icon : addedIcons()) {
+        if (!icon.window || icon.inArea == available)
+            continue;
+        if (available) {
+            icon.inArea = area.addIcon(icon.key, icon.icon, icon.tip, icon.activated);
+        } else {
+            area.removeIcon(icon.key);
+            icon.inArea = false;
+            if (icon.lost)
+                told << icon.lost;
+        }
+    }
+    for (const auto& lost : told)
+        lost();
+}
+
 } // namespace
 
 NotificationArea& notificationArea() {
@@ -126,11 +177,15 @@ NotificationArea& notificationArea() {
 void setNotificationArea(NotificationArea* replacement) {
     // Icons added to the area that is going away are not in the new one.
     addedIcons().clear();
+    if (g_area)
+        g_area->setChangeHandler({});
+    if (replacement)
+        replacement->setChangeHandler(areaChanged);
     g_area = replacement;
 }
 
 bool addNotifyIcon(Form& window, int id, const QIcon& icon, const QString& tip,
-                   std::function<void(std::int32_t message)> clicked) {
+                   std::function<void(std::int32_t message)> clicked, std::function<void()> lost) {
     if (indexOf(window, id) >= 0)
         return false;
     static quint64 lastKey = 0;
@@ -143,7 +198,7 @@ bool addNotifyIcon(Form& window, int id, const QIcon& icon, const QString& tip,
     };
     if (!notificationArea().addIcon(key, icon, tip, activated))
         return false;
-    addedIcons().append({&window, id, key});
+    addedIcons().append({&window, id, key, icon, tip, activated, std::move(lost), true});
     return true;
 }
 
@@ -151,13 +206,15 @@ bool removeNotifyIcon(Form& window, int id) {
     const qsizetype i = indexOf(window, id);
     if (i < 0)
         return false;
-    const quint64 key = addedIcons().takeAt(i).key;
-    notificationArea().removeIcon(key);
+    const AddedIcon icon = addedIcons().takeAt(i);
+    if (icon.inArea)
+        notificationArea().removeIcon(icon.key);
     return true;
 }
 
 bool notifyIconShown(const Form& window, int id) {
-    return indexOf(window, id) >= 0 && notificationArea().available();
+    const qsizetype i = indexOf(window, id);
+    return i >= 0 && addedIcons().at(i).inArea && notificationArea().available();
 }
 
 void SetForegroundWindow(Form& window) {

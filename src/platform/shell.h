@@ -42,6 +42,19 @@ public:
     // Brings a top-level window to the front and gives it the keyboard focus;
     // a window that is hidden now gets both when it is next shown.
     virtual void bringToFront(QWidget* window) = 0;
+
+    // The program's side: told when the desktop's notification area goes
+    // away or comes back (when available() changes).
+    void setChangeHandler(std::function<void()> changed) { m_changed = std::move(changed); }
+
+protected:
+    void availabilityChanged() {
+        if (m_changed)
+            m_changed();
+    }
+
+private:
+    std::function<void()> m_changed;
 };
 
 // The notification area in use (the desktop's unless a test has set another).
@@ -52,9 +65,13 @@ void setNotificationArea(NotificationArea* replacement);
 // The program's icons, each known by its window and a number of the
 // window's own. Adding fails when that icon is there already or the desktop
 // takes none; removing fails when it is not there. Clicks reach clicked only
-// while the icon is there and the window is loaded.
+// while the icon is there and the window is loaded. An icon that was added
+// stays the program's until it is removed: when the desktop's notification
+// area goes away, lost is called, and when an area comes back the icon is
+// added to it again.
 bool addNotifyIcon(Form& window, int id, const QIcon& icon, const QString& tip,
-                   std::function<void(std::int32_t message)> clicked);
+                   std::function<void(std::int32_t message)> clicked,
+                   std::function<void()> lost = {});
 bool removeNotifyIcon(Form& window, int id);
 // Whether the icon is in the notification area now: added, not removed, and
 // the desktop still shows such icons.

@@ -19,11 +19,26 @@ void NotifyIcon::add() {
 
     // The clicks come back as mouse movements of the window, as the shell
     // sends them for a record whose callback message is WM_MOUSEMOVE.
-    pw::addNotifyIcon(m_window, m_record.uID, m_window.Icon(), m_record.tooltip(),
-                      [window = QPointer<pw::Form>(&m_window)](std::int32_t code) {
-                          if (window)
-                              window->raiseIconMessage(code);
-                      });
+    const QPointer<pw::Form> window(&m_window);
+    pw::addNotifyIcon(
+        m_window, m_record.uID, m_window.Icon(), m_record.tooltip(),
+        [window](std::int32_t code) {
+            if (window)
+                window->raiseIconMessage(code);
+        },
+        [window] {
+            // Hidden into the icon, the window would be gone with it, and
+            // the text with it: it comes back minimised in the task bar.
+            // The icon is added again when the area comes back.
+            if (window && window->isLoaded() && window->isHidden()) {
+                // Shown, then minimised: a window mapped already minimised
+                // may be shown normal by the window system, whose own
+                // record of the hidden window's state is gone.
+                window->setWindowState(pw::vbNormal);
+                window->Show();
+                window->setWindowState(pw::vbMinimized);
+            }
+        });
 }
 
 void NotifyIcon::remove() {

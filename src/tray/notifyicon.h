@@ -19,7 +19,9 @@ public:
     void setMenu(pw::Menu* menu) { m_menu = menu; }
 
     // Fills the record and adds the icon. Without a notification area the
-    // window simply has no icon; nothing is reported.
+    // window simply has no icon; nothing is reported. Should the area go away
+    // while the window is hidden, the window is shown minimised; when an area
+    // comes back, the icon is in it again.
     void add();
     // Removes the icon, if it was added.
     void remove();
