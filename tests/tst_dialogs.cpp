@@ -403,7 +403,7 @@ private slots:
         connect(o.File1, &pw::FileList::Click, this, [&] { ++clicks; });
         const auto click = [](pw::FileList* list, int row) {
             QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                              list->visualItemRect(list->item(row)).center());
+                              list->visualRect(list->model()->index(row, 0)).center());
         };
         click(o.File1, 1);
         QCOMPARE(o.Text1->Text(), QStringLiteral("b.txt"));

@@ -2,6 +2,7 @@
 
 #include "failure.h"
 
+#include <QAbstractListModel>
 #include <QDir>
 #include <QFileInfo>
 #include <QMouseEvent>
@@ -9,17 +10,51 @@
 
 namespace pw {
 
+// The names of the folder's files, each shown with the file icon.
+class FileList::Names final : public QAbstractListModel {
+public:
+    Names(QObject* parent, QIcon icon) : QAbstractListModel(parent), m_icon(std::move(icon)) {}
+
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : int(m_names.size());
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid() || index.row() >= m_names.size())
+            return {};
+        if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
+            return m_names.at(index.row());
+        if (role == Qt::DecorationRole)
+            return m_icon;
+        return {};
+    }
+    // All of them at once: one change of the list, whatever their number.
+    void setNames(QStringList names) {
+        beginResetModel();
+        m_names = std::move(names);
+        endResetModel();
+    }
+    QString name(int row) const {
+        return row >= 0 && row < m_names.size() ? m_names.at(row) : QString();
+    }
+
+private:
+    QIcon m_icon;
+    QStringList m_names;
+};
+
 FileList::FileList(QWidget* parent)
-    : QListWidget(parent), m_path(QDir::toNativeSeparators(QDir::currentPath())) {
+    : QListView(parent), m_names(new Names(this, style()->standardIcon(QStyle::SP_FileIcon))),
+      m_path(QDir::toNativeSeparators(QDir::currentPath())) {
+    setModel(m_names);
     setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
     setUniformItemSizes(true);
     // Raised once the entry is selected, so that FileName() names it: by a
     // click, a key or code, once for each change.
-    connect(this, &QListWidget::itemSelectionChanged, this, [this] {
-        if (!m_filling && !selectedItems().isEmpty())
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (!m_filling && selectionModel()->hasSelection())
             emit Click();
     });
-    fill();
 }
 
 void FileList::setPath(const QString& path) {
@@ -34,54 +69,78 @@ void FileList::setPath(const QString& path) {
         throw OperationError(what, shown,
                              QStringLiteral("You have no permission to read this folder."));
     m_path = shown;
-    fill();
+    m_dirty = true;
+    if (isVisible())
+        fill();
+    else
+        m_names->setNames({}); // nothing of the folder before stays selected
 }
 
 void FileList::Refresh() {
     fill();
 }
 
+void FileList::ensureFilled() {
+    if (m_dirty)
+        fill();
+}
+
 void FileList::fill() {
     m_filling = true;
-    clear();
     QDir dir(QDir::fromNativeSeparators(m_path));
     // Hidden files are left out, as a file manager does by default; so are
     // devices, pipes and sockets, which are no text files.
-    const QStringList names =
-        dir.entryList(QStringList{QStringLiteral("*")}, QDir::Files | QDir::NoDotAndDotDot,
-                      QDir::Name | QDir::IgnoreCase | QDir::LocaleAware);
-    const QIcon icon = style()->standardIcon(QStyle::SP_FileIcon);
-    for (const QString& name : names)
-        new QListWidgetItem(icon, name, this);
-    setCurrentRow(-1);
+    m_names->setNames(dir.entryList(QStringList{QStringLiteral("*")},
+                                    QDir::Files | QDir::NoDotAndDotDot,
+                                    QDir::Name | QDir::IgnoreCase | QDir::LocaleAware));
+    setCurrentIndex(QModelIndex());
+    m_dirty = false;
     m_filling = false;
 }
 
 QString FileList::FileName() const {
-    const QListWidgetItem* it = currentItem();
-    return it && it->isSelected() ? it->text() : QString();
+    const QModelIndex current = currentIndex();
+    return current.isValid() && selectionModel()->isSelected(current) ? m_names->name(current.row())
+                                                                      : QString();
 }
 
 void FileList::setListIndex(int index) {
-    const QListWidgetItem* it = item(index);
-    const bool again = it && it->isSelected();
-    setCurrentRow(index);
+    ensureFilled();
+    const QModelIndex i = m_names->index(index);
+    const bool again = i.isValid() && selectionModel()->isSelected(i);
+    if (i.isValid()) {
+        setCurrentIndex(i);
+    } else {
+        clearSelection();
+        setCurrentIndex(QModelIndex());
+    }
     if (again)
         emit Click();
 }
 
-QString FileList::List(int index) const {
-    const QListWidgetItem* it = item(index);
-    return it ? it->text() : QString();
+int FileList::ListCount() {
+    ensureFilled();
+    return m_names->rowCount();
+}
+
+QString FileList::List(int index) {
+    ensureFilled();
+    return m_names->name(index);
+}
+
+void FileList::showEvent(QShowEvent* event) {
+    ensureFilled();
+    QListView::showEvent(event);
 }
 
 void FileList::mousePressEvent(QMouseEvent* event) {
     // A click on the entry already selected is a click all the same; one
     // that selects an entry raises Click through the selection.
-    const QListWidgetItem* under = itemAt(event->position().toPoint());
-    const bool again = under && under->isSelected() && event->button() == Qt::LeftButton;
-    QListWidget::mousePressEvent(event);
-    if (again && under->isSelected())
+    const QModelIndex under = indexAt(event->position().toPoint());
+    const bool again =
+        under.isValid() && selectionModel()->isSelected(under) && event->button() == Qt::LeftButton;
+    QListView::mousePressEvent(event);
+    if (again && selectionModel()->isSelected(under))
         emit Click();
 }
 
