@@ -8,6 +8,7 @@
 #include "platform/shell.h"
 #include "platform/textbox.h"
 #include "support/otherwindow.h"
+#include "support/popup.h"
 #include "support/process.h"
 #include "support/recorder.h"
 #include "support/testfiles.h"
@@ -25,39 +26,6 @@
 #include <optional>
 
 namespace {
-
-struct Popup {
-    QStringList items;
-    QPoint pos;
-    bool editorHidden;
-};
-
-// Runs act; a pop-up menu that opens meanwhile is noted and then given the
-// key (Escape dismisses it). Never waits for a menu that stays open.
-std::optional<Popup> popupDuring(const std::function<void()>& act, char key = 0) {
-    std::optional<Popup> seen;
-    QTimer timer;
-    timer.setInterval(20);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        if (!menu)
-            return;
-        if (seen) {
-            menu->close();
-            return;
-        }
-        seen = Popup{{}, menu->pos(), textedit::loadedInstance()->isHidden()};
-        for (QAction* a : menu->actions())
-            seen->items << a->text();
-        if (key)
-            QTest::keyClick(menu, key);
-        else
-            QTest::keyClick(menu, Qt::Key_Escape);
-    });
-    timer.start();
-    act();
-    return seen;
-}
 
 // The editor window, minimised into the notification area.
 textedit& hiddenEditor() {

@@ -502,29 +502,6 @@ void SoakTest::actForeignFile() {
     m.files[key] = bytes;
 }
 
-bool SoakTest::popupDuring(const std::function<void()>& act, char key) {
-    bool seen = false;
-    QTimer timer;
-    timer.setInterval(10);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        if (!menu)
-            return;
-        if (seen) {
-            menu->close();
-            return;
-        }
-        seen = true;
-        if (key)
-            QTest::keyClick(menu, key);
-        else
-            QTest::keyClick(menu, Qt::Key_Escape);
-    });
-    timer.start();
-    act();
-    return seen;
-}
-
 void SoakTest::actMinimise() {
     note(QStringLiteral("minimise"));
     textedit& w = editor();

@@ -20,6 +20,7 @@
 #include "platform/units.h"
 #include "platform/webview.h"
 #include "soak/model.h"
+#include "support/popup.h"
 #include "support/recorder.h"
 #include "support/tray_recorder.h"
 
@@ -114,9 +115,6 @@ class SoakTest : public QObject {
 
     // ---------------------------------------------------------- window
 
-    // Runs act; a pop-up menu that opens meanwhile gets the key (Escape
-    // when none). Returns whether one opened.
-    bool popupDuring(const std::function<void()>& act, char key);
     void actMinimise();
     void actTray();
     void actClose();
