@@ -1,6 +1,5 @@
 #include "filedialog.h"
 
-#include "dialogs/editortext.h"
 #include "platform/controls.h"
 #include "platform/drivelist.h"
 #include "platform/filelist.h"
@@ -9,20 +8,6 @@
 #include "platform/units.h"
 
 #include <QDir>
-
-namespace {
-dialogs::EditorTextArea g_editorTextArea = nullptr;
-}
-
-void dialogs::setEditorTextArea(EditorTextArea reach) {
-    g_editorTextArea = reach;
-}
-
-pw::TextBox& dialogs::editorTextArea() {
-    if (!g_editorTextArea)
-        throw pw::OperationError(QStringLiteral("This program has no editor window"));
-    return g_editorTextArea();
-}
 
 FileDialog::FileDialog(const Layout& layout)
     : pw::Form(layout.width, layout.height, /*minimiseButton=*/false) {
