@@ -411,12 +411,6 @@ private slots:
         QTest::keyClick(o.File1, Qt::Key_Down);
         QCOMPARE(o.Text1->Text(), QStringLiteral("c.txt"));
         QCOMPARE(clicks, 2);
-        o.Text1->setText(QStringLiteral("typed"));
-        click(o.File1, 2); // the selected one again
-        QCOMPARE(o.Text1->Text(), QStringLiteral("c.txt"));
-        QCOMPARE(clicks, 3);
-        o.Command1->click();
-        QCOMPARE(textedit::instance().Text1->Text(), QStringLiteral("x\r\n"));
 
         delfile& d = delfile::instance();
         d.Dir1->setPath(folder());
