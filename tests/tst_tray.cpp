@@ -13,17 +13,15 @@
 #include "support/recorder.h"
 #include "support/testfiles.h"
 #include "support/tray_recorder.h"
+#include "support/xdesktop.h"
 
 #include <QApplication>
 #include <QMenu>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QSystemTrayIcon>
 #include <QtTest>
 #include <cstdio>
-#include <memory>
-#include <optional>
 
 namespace {
 
@@ -261,90 +259,12 @@ private slots:
 
 // ---- A real X desktop: Xvfb, a window manager and a tray host. ----
 
-namespace {
-
-class Desktop {
-public:
-    ~Desktop() {
-        for (auto it = m_procs.rbegin(); it != m_procs.rend(); ++it) {
-            (*it)->terminate();
-            if (!(*it)->waitForFinished(3000)) {
-                (*it)->kill();
-                (*it)->waitForFinished(3000);
-            }
-        }
-    }
-
-    // Xvfb on a display it picks itself; false when it would not start.
-    bool startX() {
-        QProcess* x =
-            start("Xvfb", {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
-        if (!waitFor([&] { return x->canReadLine() || x->state() != QProcess::Running; }, 10000))
-            return false;
-        display = QStringLiteral(":") + QString::fromLatin1(x->readLine().trimmed());
-        return display.size() > 1 && x->state() == QProcess::Running;
-    }
-
-    // A program on the display, ended with the desktop.
-    QProcess* start(const QString& program, const QStringList& args) {
-        auto* p = m_procs.emplace_back(std::make_unique<QProcess>()).get();
-        p->setProcessEnvironment(environment());
-        p->setStandardErrorFile(QProcess::nullDevice());
-        p->start(program, args);
-        p->waitForStarted(5000);
-        return p;
-    }
-
-    // A tool run to its end, for at most five seconds: its output.
-    QString run(const QString& program, const QStringList& args) {
-        return runTool(program, args, environment(), 5000);
-    }
-
-    // The program's window named "Pagewick" docked in the tray (its icon) or
-    // not (the editor window); empty when there is none.
-    QString window(bool docked) {
-        static const QRegularExpression line(QStringLiteral(R"(^(\s*)(0x[0-9a-f]+) (.*)$)"));
-        static const QRegularExpression ours(
-            QStringLiteral(R"re(^"Pagewick": \("[^"]*" "Pagewick"\))re"));
-        qsizetype trayIndent = -1;
-        for (const QString& l : run("xwininfo", {"-root", "-tree"}).split('\n')) {
-            const auto m = line.match(l);
-            if (!m.hasMatch())
-                continue;
-            if (trayIndent >= 0 && m.capturedLength(1) <= trayIndent)
-                trayIndent = -1;
-            if (m.captured(3).contains(R"(("panel" "trayer"))"))
-                trayIndent = m.capturedLength(1);
-            else if (ours.match(m.captured(3)).hasMatch() && (trayIndent >= 0) == docked)
-                return m.captured(2);
-        }
-        return {};
-    }
-    bool viewable(const QString& id) { return run("xwininfo", {"-id", id}).contains("IsViewable"); }
-
-    QString display;
-
-private:
-    QProcessEnvironment environment() const {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DISPLAY", display);
-        env.insert("QT_QPA_PLATFORM", "xcb");
-        env.remove("WAYLAND_DISPLAY");
-        env.remove("DBUS_SESSION_BUS_ADDRESS"); // the tray is the X one
-        return env;
-    }
-
-    std::vector<std::unique_ptr<QProcess>> m_procs;
-};
-
-} // namespace
-
 void TrayTest::onARealDesktop() {
     for (const char* tool : {"Xvfb", "openbox", "trayer", "xdotool", "xwininfo"})
         if (QStandardPaths::findExecutable(tool).isEmpty())
             QSKIP(qPrintable(QStringLiteral("%1 is not installed").arg(tool)));
-    Desktop d;
-    if (!d.startX())
+    XDesktop d;
+    if (!d.startX(QStringLiteral("1024x768")))
         QSKIP("Xvfb would not start");
     d.start("openbox", {"--sm-disable"});
     const QStringList trayerArgs{"--edge",  "top",      "--align", "right",         "--widthtype",
@@ -360,8 +280,8 @@ void TrayTest::onARealDesktop() {
     QString icon, editor;
     QVERIFY2(waitFor(
                  [&] {
-                     icon = d.window(true);
-                     editor = d.window(false);
+                     icon = d.programWindow(true);
+                     editor = d.programWindow(false);
                      return !icon.isEmpty() && !editor.isEmpty() && d.viewable(editor);
                  },
                  15000),
@@ -392,7 +312,7 @@ void TrayTest::onARealDesktop() {
     };
     QVERIFY2(waitFor(iconified, 10000), "the window did not come back when the panel ended");
     d.start("trayer", trayerArgs);
-    QVERIFY2(waitFor([&] { return !(icon = d.window(true)).isEmpty(); }, 10000),
+    QVERIFY2(waitFor([&] { return !(icon = d.programWindow(true)).isEmpty(); }, 10000),
              "the icon did not come back with a new panel");
     d.run("xdotool", {"windowactivate", editor});
     QVERIFY2(waitFor([&] { return d.viewable(editor); }, 5000), "the window did not restore");
@@ -407,8 +327,10 @@ void TrayTest::onARealDesktop() {
     QVERIFY2(waitFor([&] { return shown() > before; }, 5000),
              "a right click on the icon opened no menu");
     d.run("xdotool", {"key", "e"});
-    QVERIFY2(waitFor([&] { return d.window(true).isEmpty() && d.window(false).isEmpty(); }, 5000),
-             "Exit in the menu left the editor window or its icon");
+    QVERIFY2(
+        waitFor([&] { return d.programWindow(true).isEmpty() && d.programWindow(false).isEmpty(); },
+                5000),
+        "Exit in the menu left the editor window or its icon");
     QCOMPARE(program->state(), QProcess::Running); // the other window is still open
 }
 
