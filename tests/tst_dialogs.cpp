@@ -15,12 +15,19 @@
 #include "platform/seqfile.h"
 #include "platform/textbox.h"
 #include "platform/units.h"
+#include "support/mount.h"
 #include "support/recorder.h"
 #include "support/testfiles.h"
 
+#include <QAbstractButton>
+#include <QComboBox>
 #include <QDir>
-#include <QProcess>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QScopeGuard>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 namespace {
@@ -36,37 +43,6 @@ QWidget* nextTab(QWidget* w) {
         n = n->nextInFocusChain();
     return n;
 }
-
-// Runs a command as root would (mount, umount); false when it cannot run or
-// fails.
-bool run(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.start(program, args);
-    return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
-
-// A small file system of its own, for a disk that fills up or goes away.
-class TmpfsMount {
-public:
-    TmpfsMount(const QString& where, const QString& size) : m_where(where) {
-        QDir().mkpath(where);
-        m_mounted =
-            run(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=" + size, "tmpfs", where});
-    }
-    ~TmpfsMount() { unmount(); }
-    bool mounted() const { return m_mounted; }
-    void unmount() {
-        // A file replaced on the disk is let go a moment later, on another
-        // thread; until then the disk is busy.
-        if (m_mounted)
-            m_mounted =
-                !waitFor([&] { return run(QStringLiteral("umount"), {m_where}); }, 5000, 20);
-    }
-
-private:
-    QString m_where;
-    bool m_mounted = false;
-};
 
 } // namespace
 
@@ -127,28 +103,90 @@ private slots:
     }
     void cleanupTestCase() { QDir::setCurrent(startFolder); }
 
+    // Every window's caption and size, every control's place in twips and
+    // caption, as the dialogs are designed.
+    void windowsAreLaidOutAsDesigned_data() {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("control"); // empty: the window itself
+        QTest::addColumn<QRect>("place");     // the window: its client area
+        QTest::addColumn<QString>("caption");
+        const struct {
+            const char *window, *control;
+            QRect place;
+            const char* caption;
+        } rows[] = {
+            {"openfile", "", {0, 0, 5430, 4845}, "Open file"},
+            {"openfile", "Drive1", {120, 120, 5175, 315}, nullptr},
+            {"openfile", "Dir1", {120, 600, 5175, 1215}, nullptr},
+            {"openfile", "File1", {120, 1920, 5175, 1650}, nullptr},
+            {"openfile", "Label1", {120, 3840, 2175, 375}, "File"},
+            {"openfile", "Text1", {600, 3720, 4695, 375}, ""},
+            {"openfile", "Command1", {120, 4320, 2415, 375}, "Open"},
+            {"openfile", "Command2", {2880, 4320, 2415, 375}, "Cancel"},
+            {"savefile", "", {0, 0, 5460, 3660}, "Save File As"},
+            {"savefile", "Drive1", {120, 120, 5175, 315}, nullptr},
+            {"savefile", "Dir1", {120, 600, 5175, 1215}, nullptr},
+            {"savefile", "Text1", {840, 2040, 4455, 375}, ""},
+            {"savefile", "Label1", {120, 2160, 495, 375}, "File"},
+            {"savefile", "Command1", {120, 3120, 2415, 375}, "Save "},
+            {"savefile", "Command2", {2880, 3120, 2415, 375}, "Cancel"},
+            {"savefile", "Label2", {120, 2640, 855, 255}, "Type"},
+            {"savefile", "Combo1", {840, 2520, 4455, 360}, ""},
+            {"delfile", "", {0, 0, 5415, 4965}, "Delete File"},
+            {"delfile", "Drive1", {120, 120, 5175, 315}, nullptr},
+            {"delfile", "Dir1", {120, 600, 5175, 1215}, nullptr},
+            {"delfile", "File1", {120, 2040, 5175, 1650}, nullptr},
+            {"delfile", "Label1", {120, 3960, 495, 255}, "File"},
+            {"delfile", "Text1", {840, 3840, 4455, 375}, ""},
+            {"delfile", "Command1", {120, 4440, 2415, 375}, "Delete File"},
+            {"delfile", "Command2", {2880, 4440, 2415, 375}, "Cancel"},
+        };
+        for (const auto& r : rows)
+            QTest::addRow("%s %s", r.window, r.control)
+                << QString(r.window) << QString(r.control) << r.place
+                << (r.caption ? QString(r.caption) : QString());
+    }
     void windowsAreLaidOutAsDesigned() {
-        const QFont font = openfile::instance().Label1->font();
+        QFETCH(QString, window);
+        QFETCH(QString, control);
+        QFETCH(QRect, place);
+        QFETCH(QString, caption);
+        pw::Form* w = window == "openfile"   ? static_cast<pw::Form*>(&openfile::instance())
+                      : window == "savefile" ? static_cast<pw::Form*>(&savefile::instance())
+                                             : static_cast<pw::Form*>(&delfile::instance());
+        if (control.isEmpty()) {
+            QCOMPARE(w->Caption(), caption);
+            QCOMPARE(w->surface()->size(), QSize(pw::px(place.width()), pw::px(place.height())));
+            QVERIFY(!(w->windowFlags() &
+                      (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+            return;
+        }
+        auto* c = w->surface()->findChild<QWidget*>(control, Qt::FindDirectChildrenOnly);
+        QVERIFY(c);
+        QCOMPARE(twipsRect(c), place);
+        if (caption.isNull()) // a list: no caption
+            return;
+        if (auto* label = qobject_cast<QLabel*>(c))
+            QCOMPARE(label->text(), caption);
+        else if (auto* button = qobject_cast<QAbstractButton*>(c))
+            QCOMPARE(button->text(), caption);
+        else if (auto* box = qobject_cast<QLineEdit*>(c))
+            QCOMPARE(box->text(), caption);
+        else if (auto* combo = qobject_cast<QComboBox*>(c))
+            QCOMPARE(combo->currentText(), caption);
+    }
+
+    // The caption face, the buttons that Enter does not press, the tab order
+    // and the types offered.
+    void dialogsKeepTheirFacesAndTabOrder() {
+        openfile& o = openfile::instance();
+        const QFont font = o.Label1->font();
         QCOMPARE(font.family(), QStringLiteral("MS Sans Serif"));
         QCOMPARE(font.pointSizeF(), 9.75);
         QCOMPARE(font.weight(), QFont::Bold);
-
-        openfile& o = openfile::instance();
-        QCOMPARE(o.Caption(), QStringLiteral("Open file"));
-        QCOMPARE(o.surface()->size(), QSize(pw::px(5430), pw::px(4845)));
-        QCOMPARE(twipsRect(o.Drive1), QRect(120, 120, 5175, 315));
-        QCOMPARE(twipsRect(o.Dir1), QRect(120, 600, 5175, 1215));
-        QCOMPARE(twipsRect(o.File1), QRect(120, 1920, 5175, 1650));
-        QCOMPARE(twipsRect(o.Label1), QRect(120, 3840, 2175, 375));
-        QCOMPARE(twipsRect(o.Text1), QRect(600, 3720, 4695, 375));
-        QCOMPARE(twipsRect(o.Command1), QRect(120, 4320, 2415, 375));
-        QCOMPARE(twipsRect(o.Command2), QRect(2880, 4320, 2415, 375));
-        QCOMPARE(o.Command1->Caption(), QStringLiteral("Open"));
-        QCOMPARE(o.Command2->Caption(), QStringLiteral("Cancel"));
         QCOMPARE(o.Text1->font(), font);
         QCOMPARE(o.Command1->font(), font);
         QVERIFY(o.Dir1->font() != font);
-        QVERIFY(!(o.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
         QVERIFY(!o.Command1->isDefault() && !o.Command1->autoDefault());
         QCOMPARE(nextTab(o.Drive1), static_cast<QWidget*>(o.Dir1));
         QCOMPARE(nextTab(o.Dir1), static_cast<QWidget*>(o.File1));
@@ -157,32 +195,13 @@ private slots:
         QCOMPARE(nextTab(o.Command1), static_cast<QWidget*>(o.Command2));
 
         savefile& s = savefile::instance();
-        QCOMPARE(s.Caption(), QStringLiteral("Save File As"));
-        QCOMPARE(s.surface()->size(), QSize(pw::px(5460), pw::px(3660)));
-        QCOMPARE(twipsRect(s.Text1), QRect(840, 2040, 4455, 375));
-        QCOMPARE(twipsRect(s.Label1), QRect(120, 2160, 495, 375));
-        QCOMPARE(twipsRect(s.Command1), QRect(120, 3120, 2415, 375));
-        QCOMPARE(twipsRect(s.Label2), QRect(120, 2640, 855, 255));
-        QCOMPARE(twipsRect(s.Combo1), QRect(840, 2520, 4455, 360));
-        QCOMPARE(s.Command1->Caption(), QStringLiteral("Save "));
-        QCOMPARE(s.Label2->Caption(), QStringLiteral("Type"));
         QCOMPARE(s.Combo1->font(), font);
-        QCOMPARE(s.Combo1->Text(), QString());
         QStringList types;
         for (int i = 0; i < s.Combo1->ListCount(); ++i)
             types << s.Combo1->List(i);
         QCOMPARE(types, QStringList({".txt", ".html", ".pl", ".js", ".php"}));
         QCOMPARE(nextTab(s.Dir1), static_cast<QWidget*>(s.Text1));
         QCOMPARE(nextTab(s.Command2), static_cast<QWidget*>(s.Combo1));
-
-        delfile& d = delfile::instance();
-        QCOMPARE(d.Caption(), QStringLiteral("Delete File"));
-        QCOMPARE(d.surface()->size(), QSize(pw::px(5415), pw::px(4965)));
-        QCOMPARE(twipsRect(d.File1), QRect(120, 2040, 5175, 1650));
-        QCOMPARE(twipsRect(d.Label1), QRect(120, 3960, 495, 255));
-        QCOMPARE(twipsRect(d.Text1), QRect(840, 3840, 4455, 375));
-        QCOMPARE(twipsRect(d.Command1), QRect(120, 4440, 2415, 375));
-        QCOMPARE(d.Command1->Caption(), QStringLiteral("Delete File"));
     }
 
     void menuShowsOneInstanceUntilUnloaded() {
@@ -293,9 +312,6 @@ private slots:
         QTest::newRow("no dot added") << "notes"
                                       << "htm"
                                       << "noteshtm";
-        QTest::newRow("type alone") << ""
-                                    << ".txt"
-                                    << ".txt";
         QTest::newRow("subfolder") << "sub/inner"
                                    << ".js"
                                    << "sub/inner.js";
@@ -311,6 +327,103 @@ private slots:
         saveThroughDialog(name, type);
         QCOMPARE(readAll(path(file)), QByteArray("abc\r\n"));
         QVERIFY(QFile::remove(path(file)));
+    }
+
+    // The desktop's message boxes are wide enough for their whole title,
+    // also where the text is short.
+    void messageBoxesShowTheirWholeTitle() {
+        pw::setServices(nullptr);
+        const auto restore = qScopeGuard([this] { pw::setServices(rec); });
+        QFont titleFace = QApplication::font("QMdiSubWindowTitleBar");
+        titleFace.setBold(true);
+        const std::pair<const char*, const char*> boxes[] = {
+            {"File Deleted!", "File Deleted"}, {"File saved successfully!", "File Saved"}};
+        for (const auto& [text, title] : boxes) {
+            int width = 0;
+            QTimer::singleShot(0, this, [&] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                    width = box->width();
+                    box->accept();
+                }
+            });
+            pw::services().msgBox(QString::fromLatin1(text), pw::MsgBoxCritical,
+                                  QString::fromLatin1(title));
+            // Room for the title, the window's icon and three buttons.
+            QVERIFY2(width >= QFontMetrics(titleFace).horizontalAdvance(title) + 4 * 24,
+                     qPrintable(QStringLiteral("%1 pixels for \"%2\"").arg(width).arg(title)));
+        }
+    }
+
+    // A name that names a folder, not a file in it, would make a hidden file
+    // of the type alone; it is refused and nothing is written.
+    void saveRefusesANameThatNamesNoFile_data() {
+        QTest::addColumn<QString>("name");
+        for (const char* name : {"", "sub/", ".", "..", "sub/.."})
+            QTest::addRow("\"%s\"", name) << QString(name);
+    }
+    void saveRefusesANameThatNamesNoFile() {
+        QFETCH(QString, name);
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("sub")));
+        saveThroughDialog(name, QStringLiteral(".txt"));
+        QVERIFY2(failureShown().contains(QStringLiteral("Type a name for the file")),
+                 qPrintable(failureShown()));
+        QCOMPARE(rec->events, QStringList{"msgbox"}); // no beep, no success
+        QVERIFY(savefile::loadedInstance());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{"sub"});
+        QVERIFY(QDir(path("sub")).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    }
+
+    // A name typed as an absolute path is that file, not one in the folder
+    // shown.
+    void anAbsoluteNameIsUsedAsItStands() {
+        QTemporaryDir other;
+        QVERIFY(other.isValid());
+        const QString source = QDir(other.path()).filePath(QStringLiteral("in.txt"));
+        QVERIFY(writeAll(source, "elsewhere\r\n"));
+        openThroughDialog(QDir::toNativeSeparators(source));
+        QCOMPARE(textedit::instance().Text1->Text(), QStringLiteral("elsewhere\r\n"));
+        QVERIFY(rec->boxes.empty());
+
+        const QString target = QDir(other.path()).filePath(QStringLiteral("out"));
+        saveThroughDialog(QDir::toNativeSeparators(target), QStringLiteral(".txt"));
+        QCOMPARE(readAll(target + QStringLiteral(".txt")), QByteArray("elsewhere\r\n\r\n"));
+        QCOMPARE(rec->events, QStringList({"beep", "msgbox"}));
+        QVERIFY(QDir(dir.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    }
+
+    // One click or one key on a file selects it and raises File1_Click once:
+    // the Open dialog's name box takes the name at once, and the Delete
+    // dialog deletes the file picked by one click.
+    void aFileIsPickedByOneClickOrKey() {
+        for (const char* name : {"a.txt", "b.txt", "c.txt"})
+            QVERIFY(writeAll(path(name), "x"));
+        openfile& o = openfile::instance();
+        o.Dir1->setPath(folder());
+        o.Show();
+        QVERIFY(QTest::qWaitForWindowExposed(&o));
+        int clicks = 0;
+        connect(o.File1, &pw::FileList::Click, this, [&] { ++clicks; });
+        const auto click = [](pw::FileList* list, int row) {
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                              list->visualRect(list->model()->index(row, 0)).center());
+        };
+        click(o.File1, 1);
+        QCOMPARE(o.Text1->Text(), QStringLiteral("b.txt"));
+        QCOMPARE(clicks, 1);
+        QTest::keyClick(o.File1, Qt::Key_Down);
+        QCOMPARE(o.Text1->Text(), QStringLiteral("c.txt"));
+        QCOMPARE(clicks, 2);
+
+        delfile& d = delfile::instance();
+        d.Dir1->setPath(folder());
+        d.Show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        click(d.File1, 0);
+        QCOMPARE(d.File1->FileName(), QStringLiteral("a.txt"));
+        d.Command1->click();
+        QVERIFY(!QFile::exists(path("a.txt")));
+        QVERIFY(QFile::exists(path("b.txt")));
     }
 
     void openingAtARootFolderJoinsTwoSeparators() {
@@ -415,8 +528,8 @@ private slots:
 
     void fullDiskKeepsTheOriginal() {
         const QString where = path(QStringLiteral("small"));
-        TmpfsMount disk(where, QStringLiteral("256k"));
-        if (!disk.mounted())
+        const auto disk = Mount::tmpfs(where, QStringLiteral("size=256k"));
+        if (!disk->mounted())
             QSKIP("Mounting a small tmpfs is not allowed here (needs root).");
         const QString target = where + QStringLiteral("/doc.txt");
         const QByteArray original(100 * 1024, 'o');
@@ -541,8 +654,8 @@ private slots:
 
     void aDriveThatIsGoneIsNotReady() {
         const QString where = path(QStringLiteral("stick"));
-        TmpfsMount stick(where, QStringLiteral("64k"));
-        if (!stick.mounted())
+        const auto stick = Mount::tmpfs(where, QStringLiteral("size=64k"));
+        if (!stick->mounted())
             QSKIP("Mounting a tmpfs is not allowed here (needs root).");
         QVERIFY(writeAll(where + QStringLiteral("/on-stick.txt"), "x"));
         delfile& d = delfile::instance();
@@ -552,8 +665,8 @@ private slots:
         QCOMPARE(d.Dir1->Path(), QDir::toNativeSeparators(where)); // its root: cwd is elsewhere
         QCOMPARE(d.File1->List(0), QStringLiteral("on-stick.txt"));
 
-        stick.unmount();
-        if (stick.mounted())
+        stick->unmount();
+        if (stick->mounted())
             QSKIP("Could not unmount the tmpfs.");
         pw::dispatch("Drive1_Change", [&] { d.Drive1_Change(); });
         QVERIFY2(failureShown().contains(QStringLiteral("not ready")), qPrintable(failureShown()));

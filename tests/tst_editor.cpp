@@ -8,6 +8,7 @@
 #include "platform/textbox.h"
 #include "platform/units.h"
 #include "platform/webview.h"
+#include "support/otherwindow.h"
 #include "support/recorder.h"
 #include "support/tray_recorder.h"
 
@@ -17,14 +18,6 @@
 #include <QtTest>
 
 namespace {
-
-// A second kind of window, to see that an open window keeps the program going.
-class OtherWindow : public pw::Form {
-public:
-    OtherWindow() : pw::Form(1500, 1500, false) {}
-    static OtherWindow& instance() { return pw::DefaultInstance<OtherWindow>::get(); }
-    void Form_Load() override { Show(); }
-};
 
 QStringList captions(QMenu* menu) {
     QStringList out;

@@ -9,14 +9,15 @@
 //
 // PAGEWICK_E2E_PICTURES names a folder that keeps the pictures taken.
 
+#include "support/process.h"
 #include "support/testfiles.h"
+#include "support/xdesktop.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -24,16 +25,6 @@
 
 #include <cstdio>
 #include <functional>
-#include <memory>
-#include <vector>
-
-#if defined(Q_OS_UNIX)
-#include <csignal>
-#include <unistd.h>
-#endif
-#if defined(Q_OS_LINUX)
-#include <sys/prctl.h>
-#endif
 
 namespace {
 
@@ -41,86 +32,16 @@ constexpr int StartTimeout = 30000;
 constexpr int PageTimeout = 30000;
 constexpr int ActTimeout = 10000;
 
-// An X display with a window manager, and the programs started on it.
-class Desktop {
+// The desktop, with what this test asks of it.
+class Desktop : public XDesktop {
 public:
-    ~Desktop() {
-        for (auto it = m_procs.rbegin(); it != m_procs.rend(); ++it)
-            stop(it->get());
-    }
-
-    // Xvfb on a display it picks itself; false when it would not start.
-    bool startX() {
-        QProcess* x =
-            start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
-        if (!waitFor([&] { return x->canReadLine() || x->state() != QProcess::Running; },
-                     StartTimeout))
-            return false;
-        display = QStringLiteral(":") + QString::fromLatin1(x->readLine().trimmed());
-        return display.size() > 1 && x->state() == QProcess::Running;
-    }
-
-    // A program on the display, in a process group of its own (the program
-    // and the helpers it starts), ended with the desktop.
-    QProcess* start(const QString& program, const QStringList& args,
-                    const QString& folder = QString()) {
-        auto* p = m_procs.emplace_back(std::make_unique<QProcess>()).get();
-        prepare(*p);
-        if (!folder.isEmpty())
-            p->setWorkingDirectory(folder);
-#if defined(Q_OS_UNIX)
-        p->setChildProcessModifier([] {
-            ::setpgid(0, 0);
-#if defined(Q_OS_LINUX)
-            // Ended with this test even when it is killed (a timeout).
-            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-#endif
-        });
-#endif
-        p->start(program, args);
-        p->waitForStarted(5000);
-        return p;
-    }
-
-    // Ends a program and everything in its process group.
-    static void stop(QProcess* p) {
-        if (p->state() == QProcess::NotRunning)
-            return;
-#if defined(Q_OS_UNIX)
-        const qint64 group = p->processId();
-        ::kill(-pid_t(group), SIGTERM);
-        if (!p->waitForFinished(3000))
-            ::kill(-pid_t(group), SIGKILL);
-#else
-        p->kill();
-#endif
-        p->waitForFinished(3000);
-    }
-
-    // A tool run to its end, for at most ten seconds: its output.
-    QString run(const QString& program, const QStringList& args) const {
-        QProcess p;
-        prepare(p);
-        p.start(program, args);
-        if (!p.waitForFinished(ActTimeout)) {
-            p.kill();
-            p.waitForFinished(1000);
-        }
-        return QString::fromLocal8Bit(p.readAllStandardOutput());
-    }
-
     // The visible window with this title (decimal id), empty when none.
     QString window(const QString& title) const {
         return run("xdotool", {"search", "--onlyvisible", "--name", u'^' + title + u'$'})
             .section(u'\n', 0, 0)
             .trimmed();
     }
-    bool viewable(const QString& id) const {
-        return run("xwininfo", {"-id", id}).contains(QLatin1String("IsViewable"));
-    }
-    QString activeWindow() const {
-        return run("xdotool", {"getactivewindow"}).trimmed();
-    }
+    QString activeWindow() const { return run("xdotool", {"getactivewindow"}).trimmed(); }
     bool activate(const QString& id) const {
         run("xdotool", {"windowactivate", "--sync", id});
         return waitFor([&] { return activeWindow() == id; }, ActTimeout);
@@ -128,46 +49,13 @@ public:
 
     // The program's icon docked in trayer's panel (hexadecimal id), empty
     // when there is none.
-    QString trayIcon() const {
-        static const QRegularExpression line(QStringLiteral("^(\\s*)(0x[0-9a-f]+) (.*)$"));
-        static const QRegularExpression ours(
-            QStringLiteral("^\"Pagewick\": \\(\"[^\"]*\" \"Pagewick\"\\)"));
-        qsizetype trayIndent = -1;
-        for (const QString& l : run("xwininfo", {"-root", "-tree"}).split(u'\n')) {
-            const auto m = line.match(l);
-            if (!m.hasMatch())
-                continue;
-            if (trayIndent >= 0 && m.capturedLength(1) <= trayIndent)
-                trayIndent = -1;
-            if (m.captured(3).contains(QLatin1String("(\"panel\" \"trayer\")")))
-                trayIndent = m.capturedLength(1);
-            else if (trayIndent >= 0 && ours.match(m.captured(3)).hasMatch())
-                return m.captured(2);
-        }
-        return {};
-    }
+    QString trayIcon() const { return programWindow(true); }
 
     // A picture of a window as the display shows it, taken by this program.
     QImage picture(const QString& id, const QString& file) const {
         run(QCoreApplication::applicationFilePath(), {"--grab", id, file});
         return QImage(file);
     }
-
-    QString display;
-
-private:
-    void prepare(QProcess& p) const {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DISPLAY", display);
-        env.insert("QT_QPA_PLATFORM", "xcb");
-        env.insert("QTWEBENGINE_DISABLE_SANDBOX", "1"); // CI runs as root
-        env.remove("WAYLAND_DISPLAY");
-        env.remove("DBUS_SESSION_BUS_ADDRESS"); // the X tray, not a desktop bus
-        p.setProcessEnvironment(env);
-        p.setStandardErrorFile(QProcess::nullDevice());
-    }
-
-    std::vector<std::unique_ptr<QProcess>> m_procs;
 };
 
 // The share of the pixels in a rectangle that are close to a colour.
@@ -224,7 +112,7 @@ private slots:
             QSKIP("the pagewick program is not built beside the tests");
 
         Desktop d;
-        if (!d.startX())
+        if (!d.startX(QStringLiteral("1280x800")))
             QSKIP("Xvfb would not start here");
         d.start("openbox", {"--sm-disable"});
         QVERIFY2(waitFor(

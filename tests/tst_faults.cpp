@@ -23,6 +23,8 @@
 #include "platform/seqfile.h"
 #include "platform/textbox.h"
 #include "platform/webview.h"
+#include "support/mount.h"
+#include "support/process.h"
 #include "support/recorder.h"
 #include "support/testfiles.h"
 
@@ -55,19 +57,6 @@ bool isRoot() {
 #else
     return false;
 #endif
-}
-
-// Runs a system tool to its end; false when it cannot run or fails.
-bool run(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(program, args);
-    if (!p.waitForFinished(10000)) {
-        p.kill();
-        p.waitForFinished(1000);
-        return false;
-    }
-    return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
 // Everything under a folder: each file's bytes, each folder as "<folder>".
@@ -103,38 +92,6 @@ QByteArray lineRule(const QByteArray& bytes) {
     return out;
 }
 
-// A file system mounted by the test for the life of the object: a small
-// tmpfs, or a folder bound read-only onto itself. A mount that is still busy
-// when it should go is detached lazily.
-class Mount {
-public:
-    static std::unique_ptr<Mount> tmpfs(const QString& where, const QString& options) {
-        QDir().mkpath(where);
-        auto m = std::unique_ptr<Mount>(new Mount(where));
-        m->m_mounted = run("mount", {"-t", "tmpfs", "-o", options, "tmpfs", where});
-        return m;
-    }
-    static std::unique_ptr<Mount> readOnly(const QString& folder) {
-        auto m = std::unique_ptr<Mount>(new Mount(folder));
-        m->m_mounted = run("mount", {"--bind", folder, folder});
-        if (m->m_mounted && !run("mount", {"-o", "remount,bind,ro", folder}))
-            m->unmount();
-        return m;
-    }
-    ~Mount() { unmount(); }
-    bool mounted() const { return m_mounted; }
-    void unmount() {
-        if (!m_mounted)
-            return;
-        m_mounted = !run("umount", {m_where}) && !run("umount", {"-l", m_where});
-    }
-
-private:
-    explicit Mount(QString where) : m_where(std::move(where)) {}
-    QString m_where;
-    bool m_mounted = false;
-};
-
 // A file that cannot be written for the life of the object. As root, whom
 // permission bits do not stop, it is made immutable, or else bound read-only
 // onto itself; other users get it read-only.
@@ -144,12 +101,12 @@ public:
 
     explicit ReadOnlyFile(const QString& path) : m_path(path) {
         if (isRoot()) {
-            if (run("chattr", {"+i", path})) {
+            if (succeeds("chattr", {"+i", path})) {
                 m_kind = Immutable;
-            } else if (run("mount", {"--bind", path, path})) {
+            } else if (succeeds("mount", {"--bind", path, path})) {
                 m_kind = BoundReadOnly;
-                if (!run("mount", {"-o", "remount,bind,ro", path})) {
-                    run("umount", {path});
+                if (!succeeds("mount", {"-o", "remount,bind,ro", path})) {
+                    succeeds("umount", {path});
                     m_kind = None;
                 }
             }
@@ -162,11 +119,11 @@ public:
     ~ReadOnlyFile() {
         switch (m_kind) {
         case Immutable:
-            run("chattr", {"-i", m_path});
+            succeeds("chattr", {"-i", m_path});
             break;
         case BoundReadOnly:
-            if (!run("umount", {m_path}))
-                run("umount", {"-l", m_path});
+            if (!succeeds("umount", {m_path}))
+                succeeds("umount", {"-l", m_path});
             break;
         case Permissions:
             QFile::setPermissions(m_path, m_old);
@@ -340,7 +297,7 @@ private slots:
             for (const QByteArray& line : mounts.readAll().split('\n')) {
                 const QString where = QString::fromLocal8Bit(line.split(' ').value(1));
                 if (where.startsWith(dir.path() + u'/'))
-                    run("umount", {"-l", where});
+                    succeeds("umount", {"-l", where});
             }
         // Each case starts in an empty folder, which is the current one.
         QDir(dir.path()).removeRecursively();
@@ -351,7 +308,7 @@ private slots:
         // A mount or lock that a failing case could not undo would keep the
         // temporary folder; try once more.
         if (isRoot())
-            run("chattr", {"-R", "-i", dir.path()});
+            succeeds("chattr", {"-R", "-i", dir.path()});
     }
 
     // First, so that the web engine's helper processes start in the test's
@@ -658,7 +615,7 @@ private slots:
         EXPECT_ONE_FAILURE(native("b.txt"), QStringLiteral("folder"));
         o.File1->setListIndex(rowOf(o.File1, "c.txt"));
         QVERIFY(QFile::remove(path("c.txt")));
-        if (run("mkfifo", {path("c.txt")})) {
+        if (succeeds("mkfifo", {path("c.txt")})) {
             o.Command1->click();
             EXPECT_ONE_FAILURE(native("c.txt"));
         }

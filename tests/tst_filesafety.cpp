@@ -306,8 +306,8 @@ private slots:
 
         Recorder rec;
         const auto rowShowing = [&](pw::FileList* list) {
-            for (int i = 0; i < list->count(); ++i)
-                if (list->item(i)->text() == shown)
+            for (int i = 0; i < list->ListCount(); ++i)
+                if (list->model()->index(i, 0).data().toString() == shown)
                     return i;
             return -1;
         };

@@ -1,8 +1,8 @@
 // The Font menu, the format conversions, and the Copy, Past and Clear
 // commands on the text area.
 
-#include "editor/formatvalues.h"
 #include "editor/textedit.h"
+#include "platform/conversions.h"
 #include "platform/failure.h"
 #include "platform/textbox.h"
 #include "support/recorder.h"

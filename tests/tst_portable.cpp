@@ -7,6 +7,7 @@
 // outside: Xvfb, openbox and xdotool, with a stand-in xdg-open first on the
 // search path that records what it was asked to open.
 
+#include "support/process.h"
 #include "support/testfiles.h"
 
 #include <QDirIterator>
@@ -37,24 +38,6 @@ QStringList filesUnder(const QString& folder) {
         files << QDir(folder).relativeFilePath(it.next());
     files.sort();
     return files;
-}
-
-// Waits, a bounded time, until the condition holds.
-// Runs a tool to its end, at most 20 seconds; its standard output.
-QString run(const QString& program, const QStringList& args,
-            const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
-            bool* ok = nullptr) {
-    QProcess p;
-    p.setProcessEnvironment(env);
-    p.start(program, args);
-    const bool finished = p.waitForFinished(20000);
-    if (!finished) {
-        p.kill();
-        p.waitForFinished(5000);
-    }
-    if (ok)
-        *ok = finished && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-    return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
 }
 
 } // namespace
@@ -104,7 +87,8 @@ private slots:
         if (!QStringLiteral(PW_BUILD_CONFIG).isEmpty())
             args << "--config" << PW_BUILD_CONFIG;
         bool ok = false;
-        run(QStringLiteral(PW_CMAKE_COMMAND), args, QProcessEnvironment::systemEnvironment(), &ok);
+        runTool(QStringLiteral(PW_CMAKE_COMMAND), args, QProcessEnvironment::systemEnvironment(),
+                20000, &ok);
         QVERIFY2(ok, "cmake --install failed");
         // Moved whole to a place the build never knew.
         QVERIFY(QDir().mkpath(tmp.filePath(QStringLiteral("elsewhere"))));
@@ -131,7 +115,7 @@ private slots:
         if (readelf.isEmpty())
             return;
         for (const QString& file : expected) {
-            const QString dynamic = run(readelf, {"-d", QDir(folder).filePath(file)});
+            const QString dynamic = runTool(readelf, {"-d", QDir(folder).filePath(file)});
             QVERIFY2(dynamic.contains(QStringLiteral("NEEDED")), qPrintable(dynamic));
             QVERIFY2(!dynamic.contains(QStringLiteral(PW_BUILD_DIR)), qPrintable(dynamic));
         }
@@ -179,7 +163,7 @@ private slots:
         // left unmapped; the manager announces itself on the root window.
         QVERIFY2(waitFor(
                      [&] {
-                         return run(tools[3], {"-root", "_NET_SUPPORTING_WM_CHECK"}, env)
+                         return runTool(tools[3], {"-root", "_NET_SUPPORTING_WM_CHECK"}, env)
                              .contains(QLatin1String("window id"));
                      },
                      Timeout),
@@ -210,22 +194,22 @@ private slots:
         QString window;
         QVERIFY2(waitFor(
                      [&] {
-                         window =
-                             run(xdotool, {"search", "--onlyvisible", "--name", "^Pagewick$"}, env)
-                                 .section(u'\n', 0, 0);
+                         window = runTool(xdotool,
+                                          {"search", "--onlyvisible", "--name", "^Pagewick$"}, env)
+                                      .section(u'\n', 0, 0);
                          return !window.isEmpty() || pagewick->state() != QProcess::Running;
                      },
                      Timeout),
                  "the editor window did not appear");
         QVERIFY2(!window.isEmpty(), "the program ended at start-up");
-        run(xdotool, {"windowactivate", "--sync", window}, env);
+        runTool(xdotool, {"windowactivate", "--sync", window}, env);
 
         // Help > Readme.txt through the keyboard: F10 enters the menu bar at
         // File, Help is five to the right, Down opens it at About.
-        run(xdotool,
-            {"key", "--delay", "50", "F10", "Right", "Right", "Right", "Right", "Right", "Down",
-             "Down", "Return"},
-            env);
+        runTool(xdotool,
+                {"key", "--delay", "50", "F10", "Right", "Right", "Right", "Right", "Right", "Down",
+                 "Down", "Return"},
+                env);
         const QString readme =
             base.filePath(QStringLiteral("home/.cache/Pagewick/packages/Readme.txt"));
         QVERIFY2(waitFor([&] { return readAll(opened).contains("Readme.txt"); }, Timeout),
@@ -237,15 +221,16 @@ private slots:
 
         // The preview: the text goes to view.html in the working folder and
         // the web view module is loaded from the moved folder.
-        run(xdotool, {"type", "--delay", "20", "<p>moved</p>"}, env);
-        run(xdotool, {"key", "ctrl+v"}, env);
+        runTool(xdotool, {"type", "--delay", "20", "<p>moved</p>"}, env);
+        runTool(xdotool, {"key", "ctrl+v"}, env);
         const QString viewFile = QDir(work).filePath(QStringLiteral("view.html"));
         QVERIFY2(waitFor([&] { return readAll(viewFile) == "<p>moved</p>\r\n"; }, Timeout),
                  readAll(viewFile).constData());
         QVERIFY2(waitFor(
                      [&] {
-                         return !run(xdotool,
-                                     {"search", "--onlyvisible", "--name", "^View As HTML$"}, env)
+                         return !runTool(xdotool,
+                                         {"search", "--onlyvisible", "--name", "^View As HTML$"},
+                                         env)
                                      .isEmpty();
                      },
                      Timeout),

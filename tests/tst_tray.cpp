@@ -7,62 +7,23 @@
 #include "platform/controls.h"
 #include "platform/shell.h"
 #include "platform/textbox.h"
+#include "support/otherwindow.h"
+#include "support/popup.h"
+#include "support/process.h"
 #include "support/recorder.h"
 #include "support/testfiles.h"
 #include "support/tray_recorder.h"
+#include "support/xdesktop.h"
 
 #include <QApplication>
 #include <QMenu>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QSystemTrayIcon>
 #include <QtTest>
 #include <cstdio>
-#include <memory>
-#include <optional>
 
 namespace {
-
-class OtherWindow : public pw::Form {
-public:
-    OtherWindow() : pw::Form(1500, 1500, false) { setCaption(QStringLiteral("Other")); }
-    static OtherWindow& instance() { return pw::DefaultInstance<OtherWindow>::get(); }
-    void Form_Load() override { Show(); }
-};
-
-struct Popup {
-    QStringList items;
-    QPoint pos;
-    bool editorHidden;
-};
-
-// Runs act; a pop-up menu that opens meanwhile is noted and then given the
-// key (Escape dismisses it). Never waits for a menu that stays open.
-std::optional<Popup> popupDuring(const std::function<void()>& act, char key = 0) {
-    std::optional<Popup> seen;
-    QTimer timer;
-    timer.setInterval(20);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        if (!menu)
-            return;
-        if (seen) {
-            menu->close();
-            return;
-        }
-        seen = Popup{{}, menu->pos(), textedit::loadedInstance()->isHidden()};
-        for (QAction* a : menu->actions())
-            seen->items << a->text();
-        if (key)
-            QTest::keyClick(menu, key);
-        else
-            QTest::keyClick(menu, Qt::Key_Escape);
-    });
-    timer.start();
-    act();
-    return seen;
-}
 
 // The editor window, minimised into the notification area.
 textedit& hiddenEditor() {
@@ -91,35 +52,34 @@ private slots:
         delete rec;
     }
 
-    void recordIsTheShellsEightyEightBytes() {
+    void recordDescribesTheIcon() {
         textedit& w = textedit::instance();
-        QByteArray expected;
-        QDataStream out(&expected, QIODevice::WriteOnly);
-        out.setByteOrder(QDataStream::LittleEndian);
-        out << qint32(88) << qint32(pw::handle32(w.winId())) << qint32(1) << qint32(7)
-            << qint32(512) << qint32(pw::iconHandle(w.windowIcon()));
-        expected += QByteArray("Your ToolTip") + '\0' + QByteArray(51, ' ');
-        QCOMPARE(recordBytes(w.TrayIcon), expected);
-        QCOMPARE(w.TrayIcon.szTip.size(), 64);
-        QVERIFY(w.TrayIcon.hWnd != 0 && w.TrayIcon.hIcon != 0);
+        const TrayIconRecord& r = w.Tray.record();
+        QCOMPARE(r.cbSize, 88);
+        QCOMPARE(r.hWnd, qint32(w.winId()));
+        QCOMPARE(r.uID, 1);
+        QCOMPARE(r.uFlags, 7);
+        QCOMPARE(r.uCallbackMessage, 512);
+        QVERIFY(r.hIcon != 0);
+        QCOMPARE(r.szTip, QStringLiteral("Your ToolTip") + QChar(u'\0') + QString(51, u' '));
 
         // Added with the window's icon and the tip up to the NUL.
         QCOMPARE(tray->events, QStringList{"add Your ToolTip"});
         QCOMPARE(tray->icons.first().icon.cacheKey(), w.windowIcon().cacheKey());
 
-        // Whatever the tip holds, the record keeps its length.
-        TrayIconRecord r = w.TrayIcon;
-        r.szTip = QString(70, QChar(u'é'));
-        QCOMPARE(recordBytes(r).size(), 88);
+        // Whatever the tip is given, it keeps its fixed length.
+        TrayIconRecord longer = r;
+        longer.setTip(QString(70, QChar(u'é')));
+        QCOMPARE(longer.szTip.size(), 64);
     }
 
-    void shellRefusesWhatItCannotDo() {
-        const QByteArray bytes = recordBytes(textedit::instance().TrayIcon);
-        QCOMPARE(pw::Shell_NotifyIconA(pw::NIM_ADD, bytes), 0); // already there
-        QCOMPARE(pw::Shell_NotifyIconA(pw::NIM_DELETE, bytes.first(87)), 0);
-        QCOMPARE(pw::SetForegroundWindow(0x7ffffff0), 0);
-        QCOMPARE(pw::Shell_NotifyIconA(pw::NIM_DELETE, bytes), 1);
-        QCOMPARE(pw::Shell_NotifyIconA(pw::NIM_DELETE, bytes), 0);
+    void anIconIsAddedAndRemovedOnce() {
+        textedit& w = textedit::instance();
+        QVERIFY(!pw::addNotifyIcon(w, 1, w.Icon(), QStringLiteral("again"), {}));
+        QVERIFY(w.Tray.shown());
+        QVERIFY(pw::removeNotifyIcon(w, 1));
+        QVERIFY(!pw::removeNotifyIcon(w, 1));
+        QVERIFY(!w.Tray.shown());
         QVERIFY(tray->icons.isEmpty());
     }
 
@@ -265,106 +225,51 @@ private slots:
         QTRY_VERIFY(again.isHidden());
     }
 
+    // The panel ends while the window is hidden in the icon: the window comes
+    // back minimised in the task bar; when a panel starts again, so does the
+    // icon, and minimising hides the window into it again.
+    void theWindowOutlivesTheNotificationArea() {
+        textedit& w = hiddenEditor();
+        tray->events.clear();
+        tray->setPresent(false);
+        QVERIFY(w.isVisible());
+        QCOMPARE(w.WindowState(), int(pw::vbMinimized));
+        QVERIFY(tray->icons.isEmpty());
+        QVERIFY(!w.Tray.shown());
+
+        tray->setPresent(true);
+        QCOMPARE(tray->events, (QStringList{"remove", "add Your ToolTip"}));
+        QVERIFY(w.Tray.shown());
+        QVERIFY(w.isVisible()); // nothing else moves
+        w.setWindowState(pw::vbNormal);
+        w.setWindowState(pw::vbMinimized);
+        QTRY_VERIFY(w.isHidden());
+        QVERIFY(tray->click(pw::WM_LBUTTONUP));
+        QVERIFY(w.isVisible());
+
+        // Removed with the window, it does not come back.
+        unloadAllWindows();
+        tray->setPresent(false);
+        tray->setPresent(true);
+        QVERIFY(tray->icons.isEmpty());
+    }
+
     void onARealDesktop();
 };
 
 // ---- A real X desktop: Xvfb, a window manager and a tray host. ----
 
-namespace {
-
-class Desktop {
-public:
-    ~Desktop() {
-        for (auto it = m_procs.rbegin(); it != m_procs.rend(); ++it) {
-            (*it)->terminate();
-            if (!(*it)->waitForFinished(3000)) {
-                (*it)->kill();
-                (*it)->waitForFinished(3000);
-            }
-        }
-    }
-
-    // Xvfb on a display it picks itself; false when it would not start.
-    bool startX() {
-        QProcess* x =
-            start("Xvfb", {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
-        if (!waitFor([&] { return x->canReadLine() || x->state() != QProcess::Running; }, 10000))
-            return false;
-        display = QStringLiteral(":") + QString::fromLatin1(x->readLine().trimmed());
-        return display.size() > 1 && x->state() == QProcess::Running;
-    }
-
-    // A program on the display, ended with the desktop.
-    QProcess* start(const QString& program, const QStringList& args) {
-        auto* p = m_procs.emplace_back(std::make_unique<QProcess>()).get();
-        prepare(*p);
-        p->start(program, args);
-        p->waitForStarted(5000);
-        return p;
-    }
-
-    // A tool run to its end, for at most five seconds: its output.
-    QString run(const QString& program, const QStringList& args) {
-        QProcess p;
-        prepare(p);
-        p.start(program, args);
-        if (!p.waitForFinished(5000)) {
-            p.kill();
-            p.waitForFinished(1000);
-        }
-        return QString::fromLocal8Bit(p.readAllStandardOutput());
-    }
-
-    // The program's window named "Pagewick" docked in the tray (its icon) or
-    // not (the editor window); empty when there is none.
-    QString window(bool docked) {
-        static const QRegularExpression line(QStringLiteral(R"(^(\s*)(0x[0-9a-f]+) (.*)$)"));
-        static const QRegularExpression ours(
-            QStringLiteral(R"re(^"Pagewick": \("[^"]*" "Pagewick"\))re"));
-        qsizetype trayIndent = -1;
-        for (const QString& l : run("xwininfo", {"-root", "-tree"}).split('\n')) {
-            const auto m = line.match(l);
-            if (!m.hasMatch())
-                continue;
-            if (trayIndent >= 0 && m.capturedLength(1) <= trayIndent)
-                trayIndent = -1;
-            if (m.captured(3).contains(R"(("panel" "trayer"))"))
-                trayIndent = m.capturedLength(1);
-            else if (ours.match(m.captured(3)).hasMatch() && (trayIndent >= 0) == docked)
-                return m.captured(2);
-        }
-        return {};
-    }
-    bool viewable(const QString& id) { return run("xwininfo", {"-id", id}).contains("IsViewable"); }
-
-    QString display;
-
-private:
-    void prepare(QProcess& p) const {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DISPLAY", display);
-        env.insert("QT_QPA_PLATFORM", "xcb");
-        env.remove("WAYLAND_DISPLAY");
-        env.remove("DBUS_SESSION_BUS_ADDRESS"); // the tray is the X one
-        p.setProcessEnvironment(env);
-        p.setStandardErrorFile(QProcess::nullDevice());
-    }
-
-    std::vector<std::unique_ptr<QProcess>> m_procs;
-};
-
-} // namespace
-
 void TrayTest::onARealDesktop() {
     for (const char* tool : {"Xvfb", "openbox", "trayer", "xdotool", "xwininfo"})
         if (QStandardPaths::findExecutable(tool).isEmpty())
             QSKIP(qPrintable(QStringLiteral("%1 is not installed").arg(tool)));
-    Desktop d;
-    if (!d.startX())
+    XDesktop d;
+    if (!d.startX(QStringLiteral("1024x768")))
         QSKIP("Xvfb would not start");
     d.start("openbox", {"--sm-disable"});
-    d.start("trayer", {"--edge", "top", "--align", "right", "--widthtype", "request", "--height",
-                       "32", "--SetDockType", "true"});
+    const QStringList trayerArgs{"--edge",  "top",      "--align", "right",         "--widthtype",
+                                 "request", "--height", "32",      "--SetDockType", "true"};
+    QProcess* trayer = d.start("trayer", trayerArgs);
     const auto trayUp = [&] {
         return d.run(QCoreApplication::applicationFilePath(), {"--tray-available"}) == "yes";
     };
@@ -375,8 +280,8 @@ void TrayTest::onARealDesktop() {
     QString icon, editor;
     QVERIFY2(waitFor(
                  [&] {
-                     icon = d.window(true);
-                     editor = d.window(false);
+                     icon = d.programWindow(true);
+                     editor = d.programWindow(false);
                      return !icon.isEmpty() && !editor.isEmpty() && d.viewable(editor);
                  },
                  15000),
@@ -396,6 +301,22 @@ void TrayTest::onARealDesktop() {
                  5000),
              "a click on the icon did not bring the window back in front");
 
+    // The panel ends while the window is hidden in it: the window comes back
+    // iconified in the task bar; a new panel gets the icon again.
+    d.run("xdotool", {"windowminimize", editor});
+    QVERIFY2(waitFor([&] { return !d.viewable(editor); }, 5000),
+             "minimising did not hide the window");
+    trayer->kill();
+    const auto iconified = [&] {
+        return d.run("xprop", {"-id", editor, "WM_STATE"}).contains("Iconic");
+    };
+    QVERIFY2(waitFor(iconified, 10000), "the window did not come back when the panel ended");
+    d.start("trayer", trayerArgs);
+    QVERIFY2(waitFor([&] { return !(icon = d.programWindow(true)).isEmpty(); }, 10000),
+             "the icon did not come back with a new panel");
+    d.run("xdotool", {"windowactivate", editor});
+    QVERIFY2(waitFor([&] { return d.viewable(editor); }, 5000), "the window did not restore");
+
     const auto shown = [&] {
         return d.run("xdotool", {"search", "--onlyvisible", "--class", "^Pagewick$"})
             .split('\n', Qt::SkipEmptyParts)
@@ -406,8 +327,10 @@ void TrayTest::onARealDesktop() {
     QVERIFY2(waitFor([&] { return shown() > before; }, 5000),
              "a right click on the icon opened no menu");
     d.run("xdotool", {"key", "e"});
-    QVERIFY2(waitFor([&] { return d.window(true).isEmpty() && d.window(false).isEmpty(); }, 5000),
-             "Exit in the menu left the editor window or its icon");
+    QVERIFY2(
+        waitFor([&] { return d.programWindow(true).isEmpty() && d.programWindow(false).isEmpty(); },
+                5000),
+        "Exit in the menu left the editor window or its icon");
     QCOMPARE(program->state(), QProcess::Running); // the other window is still open
 }
 

@@ -1,10 +1,10 @@
 #include "savefile.h"
 
-#include "dialogs/events.h"
-#include "editor/textedit.h"
+#include "dialogs/editortext.h"
 #include "platform/combobox.h"
 #include "platform/controls.h"
 #include "platform/drivelist.h"
+#include "platform/failure.h"
 #include "platform/folderlist.h"
 #include "platform/seqfile.h"
 #include "platform/services.h"
@@ -14,54 +14,41 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QScopeGuard>
-#include <QStyle>
 
-using dialogs::onEvent;
-
-savefile::savefile() : pw::Form(5460, 3660, /*minimiseButton=*/false) {
-    setObjectName(QStringLiteral("savefile"));
-    setCaption(QStringLiteral("Save File As"));
-    setWindowIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
-    QWidget* s = surface();
-    using dialogs::add, dialogs::addCaptioned;
-    Drive1 = add<pw::DriveList>(s, "Drive1", {120, 120, 5175, 315});
-    Dir1 = add<pw::FolderList>(s, "Dir1", {120, 600, 5175, 1215});
-    Text1 = dialogs::addNameBox(s, "Text1", {840, 2040, 4455, 375});
-    Label1 = addCaptioned<pw::Label>(s, "Label1", {120, 2160, 495, 375}, QStringLiteral("File"));
-    Command1 = addCaptioned<pw::CommandButton>(s, "Command1", {120, 3120, 2415, 375},
-                                               QStringLiteral("Save "));
-    Command2 = addCaptioned<pw::CommandButton>(s, "Command2", {2880, 3120, 2415, 375},
-                                               QStringLiteral("Cancel"));
-    Label2 = addCaptioned<pw::Label>(s, "Label2", {120, 2640, 855, 255}, QStringLiteral("Type"));
-    Combo1 = add<pw::ComboBox>(s, "Combo1", {840, 2520, 4455, 360});
-    Combo1->setFont(dialogs::captionFont());
-    dialogs::tabOrder(Drive1, Dir1, Text1, Command1, Command2, Combo1);
-
-    onEvent(Drive1, &pw::DriveList::Change, this, "Drive1_Change", &savefile::Drive1_Change);
-    onEvent(Command1, &pw::CommandButton::Click, this, "Command1_Click", &savefile::Command1_Click);
-    onEvent(Command2, &pw::CommandButton::Click, this, "Command2_Click", &savefile::Command2_Click);
+// The window and its controls' places (see FileDialog::Layout).
+// clang-format off
+savefile::savefile()
+    : FileDialog({"savefile", "Save File As", QStyle::SP_DialogSaveButton, 5460, 3660,
+                   {120, 2160, 495, 375}, {840, 2040, 4455, 375}, "Save ", 3120}) {
+    // clang-format on
+    Label2 = add<pw::Label>("Label2", {120, 2640, 855, 255}, QStringLiteral("Type"));
+    Label2->setFont(captionFont());
+    Combo1 = add<pw::ComboBox>("Combo1", {840, 2520, 4455, 360});
+    Combo1->setFont(captionFont());
+    tabOrder({Drive1, Dir1, Text1, Command1, Command2, Combo1});
 }
 
 void savefile::Form_Load() {
-    Dir1->setPath(Drive1->Drive());
-    Combo1->AddItem(QStringLiteral(".txt"));
-    Combo1->AddItem(QStringLiteral(".html"));
-    Combo1->AddItem(QStringLiteral(".pl"));
-    Combo1->AddItem(QStringLiteral(".js"));
-    Combo1->AddItem(QStringLiteral(".php"));
-}
-
-void savefile::Drive1_Change() {
-    Dir1->setPath(Drive1->Drive());
+    FileDialog::Form_Load();
+    for (const char* type : {".txt", ".html", ".pl", ".js", ".php"})
+        Combo1->AddItem(QLatin1String(type));
 }
 
 void savefile::Command1_Click() {
     // The copy is only needed while this save runs; a large text is not kept
     // by a dialog that stays open after a failure.
     const auto release = qScopeGuard([this] { SaveText = QString(); });
-    SaveText = textedit::instance().Text1->Text();
-    // Folder, separator, name and type, joined as they stand.
-    const QString path = Dir1->Path() + QDir::separator() + Text1->Text() + Combo1->Text();
+    SaveText = dialogs::editorTextArea().Text();
+    // A name that names a folder rather than a file in it ("", "sub/", "."
+    // or "..") would save the text as a hidden file made of the type alone.
+    const QString name = QDir::fromNativeSeparators(Text1->Text());
+    const QString last = name.section(QLatin1Char('/'), -1);
+    if (last.isEmpty() || last == QLatin1String(".") || last == QLatin1String(".."))
+        throw pw::OperationError(
+            QStringLiteral("Could not save the file"), pathOf(Text1->Text()),
+            QStringLiteral("Type a name for the file: the name may not be empty, end in a "
+                           "folder separator, or be \".\" or \"..\"."));
+    const QString path = pathOf(Text1->Text() + Combo1->Text());
     // The file is written beside the target and replaces it only once it is
     // complete and on the disk; until then the old file stays as it was.
     pw::SequentialFile file(path, pw::SequentialFile::Output);
@@ -71,9 +58,5 @@ void savefile::Command1_Click() {
     pw::services().beep();
     pw::services().msgBox(QStringLiteral("File saved successfully!"), pw::MsgBoxExclamation,
                           QStringLiteral("File Saved"));
-    Unload();
-}
-
-void savefile::Command2_Click() {
     Unload();
 }

@@ -1,11 +1,10 @@
 #include "textedit.h"
 
-#include "editor/formatvalues.h"
 #include "embedded/packages.h"
 #include "platform/controls.h"
+#include "platform/conversions.h"
 #include "platform/folderlist.h"
 #include "platform/olecontainer.h"
-#include "platform/shell.h"
 #include "platform/textbox.h"
 #include "platform/units.h"
 #include "platform/webview.h"
@@ -14,7 +13,7 @@
 
 using pw::place;
 
-textedit::textedit() : pw::Form(11685, 8295, /*minimiseButton=*/true) {
+textedit::textedit() : pw::Form(11685, 8295, /*minimiseButton=*/true), Tray(*this) {
     setObjectName(QStringLiteral("textedit"));
     setCaption(QStringLiteral("Pagewick"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/pagewick.xpm")));
@@ -38,7 +37,7 @@ textedit::textedit() : pw::Form(11685, 8295, /*minimiseButton=*/true) {
     OLE4 = container("OLE4", 7800, 1800, 255, 135);
     OLE5 = container("OLE5", 8520, 1440, 135, 30);
     OLE6 = container("OLE6", 3480, 1320, 135, 30);
-    loadPackages(*this);
+    loadPackages(OLE1, OLE2, OLE3, OLE4, OLE5, OLE6);
 
     Text1 = new pw::TextBox(s);
     Text1->setObjectName(QStringLiteral("Text1"));
@@ -61,115 +60,110 @@ textedit::textedit() : pw::Form(11685, 8295, /*minimiseButton=*/true) {
     Text1->setFocus();
 
     buildMenus();
+    Tray.setMenu(mPopupSys);
 }
 
+namespace {
+
+using T = textedit;
+
+// The menu tree, in menu order: the menu bar, then the items of each menu.
+// A row with a handler is a command, one without opens a submenu. The Font
+// menu's commands are in textedit_format.cpp.
+struct BarRow {
+    pw::Menu* T::*item;
+    const char* name;
+    const char* caption;
+    void (T::*click)();
+};
+const BarRow Bar[] = {
+    {&T::fl, "fl", "File", nullptr},
+    {&T::edt, "edt", "Edit", nullptr},
+    {&T::fnts, "fnts", "Font", nullptr},
+    {&T::vwew, "vwew", "View ", nullptr},
+    {&T::wcw, "wcw", " Calculator", &T::wcw_Click},
+    {&T::hlep, "hlep", "Help", nullptr},
+    {&T::don, "don", "Donate", nullptr},
+    {&T::mPopupSys, "mPopupSys", "&SysTray", nullptr},
+};
+
+struct ItemRow {
+    pw::Menu* T::*item;
+    pw::Menu* T::*parent;
+    const char* name;
+    const char* caption;
+    void (T::*click)();
+};
+const ItemRow Items[] = {
+    {&T::opd, &T::fl, "opd", "Open", &T::opd_Click},
+    {&T::sav, &T::fl, "sav", "Save As", &T::sav_Click},
+    {&T::ddel, &T::fl, "ddel", "Delete", &T::ddel_Click},
+    {&T::prnt, &T::fl, "prnt", "Print", &T::prnt_Click},
+    {&T::clsg, &T::fl, "clsg", "Clear", &T::clsg_Click},
+    {&T::ext, &T::fl, "ext", "Exit", &T::ext_Click},
+    {&T::cpyh, &T::edt, "cpyh", "Copy", &T::cpyh_Click},
+    {&T::ptsf, &T::edt, "ptsf", "Past", &T::ptsf_Click},
+    {&T::namand, &T::vwew, "namand", "Normal", &T::namand_Click},
+    {&T::awpn, &T::vwew, "awpn", "View As Web Page", &T::awpn_Click},
+    {&T::sscreen, &T::vwew, "sscreen", "Split Screen", nullptr},
+    {&T::horisz, &T::sscreen, "horisz", "Split Screen", &T::horisz_Click},
+    {&T::refresh, &T::sscreen, "refresh", "Refresh", &T::refresh_Click},
+    {&T::about, &T::hlep, "about", "About", &T::about_Click},
+    {&T::redme, &T::hlep, "redme", "Readme.txt", &T::redme_Click},
+    {&T::contactus, &T::hlep, "contactus", "Contact Us", &T::contactus_Click},
+    {&T::dola, &T::don, "dola", "$1", &T::dola_Click},
+    {&T::twodol, &T::don, "twodol", "$2", &T::twodol_Click},
+    {&T::fivedol, &T::don, "fivedol", "$5", &T::fivedol_Click},
+    {&T::mPopRestore, &T::mPopupSys, "mPopRestore", " &Restore", &T::mPopRestore_Click},
+    {&T::mPopExit, &T::mPopupSys, "mPopExit", "&Exit", &T::mPopExit_Click},
+};
+
+// The only shortcuts: Ctrl and a letter, taken by the menu before the text
+// area sees the key.
+QKeySequence shortcut(pw::Menu* T::*item) {
+    if (item == &T::awpn)
+        return QKeySequence(Qt::CTRL | Qt::Key_V);
+    if (item == &T::horisz)
+        return QKeySequence(Qt::CTRL | Qt::Key_S);
+    if (item == &T::refresh)
+        return QKeySequence(Qt::CTRL | Qt::Key_R);
+    return {};
+}
+
+} // namespace
+
 void textedit::buildMenus() {
-    const auto cmd = [this](pw::Menu* parent, const char* name, const char* caption,
-                            void (textedit::*handler)(), const QKeySequence& key = {}) {
-        return addCommand(
-            parent, name, QString::fromUtf8(caption), [this, handler] { (this->*handler)(); }, key);
+    const auto add = [this](pw::Menu* parent, pw::Menu* T::*item, const char* name,
+                            const char* caption, void (T::*click)()) {
+        const QString text = QString::fromUtf8(caption);
+        if (click)
+            this->*item = addCommand(
+                parent, name, text, [this, click] { (this->*click)(); }, shortcut(item));
+        else
+            this->*item = addMenu(parent, name, text);
     };
-
-    fl = addMenu(nullptr, "fl", QStringLiteral("File"));
-    edt = addMenu(nullptr, "edt", QStringLiteral("Edit"));
-    fnts = addMenu(nullptr, "fnts", QStringLiteral("Font"));
-    vwew = addMenu(nullptr, "vwew", QStringLiteral("View "));
-    wcw = cmd(nullptr, "wcw", " Calculator", &textedit::wcw_Click);
-    hlep = addMenu(nullptr, "hlep", QStringLiteral("Help"));
-    don = addMenu(nullptr, "don", QStringLiteral("Donate"));
-    mPopupSys = addMenu(nullptr, "mPopupSys", QStringLiteral("&SysTray"));
+    for (const BarRow& r : Bar)
+        add(nullptr, r.item, r.name, r.caption, r.click);
+    for (const ItemRow& r : Items)
+        add(this->*r.parent, r.item, r.name, r.caption, r.click);
+    buildFontMenus();
+    // The notification icon's pop-up menu never shows on the menu bar.
     mPopupSys->setVisible(false);
-
-    opd = cmd(fl, "opd", "Open", &textedit::opd_Click);
-    sav = cmd(fl, "sav", "Save As", &textedit::sav_Click);
-    ddel = cmd(fl, "ddel", "Delete", &textedit::ddel_Click);
-    prnt = cmd(fl, "prnt", "Print", &textedit::prnt_Click);
-    clsg = cmd(fl, "clsg", "Clear", &textedit::clsg_Click);
-    ext = cmd(fl, "ext", "Exit", &textedit::ext_Click);
-
-    cpyh = cmd(edt, "cpyh", "Copy", &textedit::cpyh_Click);
-    ptsf = cmd(edt, "ptsf", "Past", &textedit::ptsf_Click);
-
-    fnt = addMenu(fnts, "fnt", QStringLiteral("Font"));
-    sz = addMenu(fnts, "sz", QStringLiteral("Size"));
-    tp = addMenu(fnts, "tp", QStringLiteral("Type"));
-    cl = addMenu(fnts, "cl", QStringLiteral("Color"));
-
-    mssfg = cmd(fnt, "mssfg", "Ms Sans Serif", &textedit::mssfg_Click);
-    mss = cmd(fnt, "mss", "Ms Serif", &textedit::mss_Click);
-    msg = cmd(fnt, "msg", "Ms Gothic", &textedit::msg_Click);
-    msm = cmd(fnt, "msm", "Ms Mincho", &textedit::msm_Click);
-    msans = cmd(fnt, "msans", "MVSans", &textedit::msans_Click);
-    xligh = cmd(fnt, "xligh", "NapoliSerial-Xlight", &textedit::xligh_Click);
-
-    eight = cmd(sz, "eight", "8", &textedit::eight_Click);
-    nine = cmd(sz, "nine", "9", &textedit::nine_Click);
-    ten = cmd(sz, "ten", "10", &textedit::ten_Click);
-    elebv = cmd(sz, "elebv", "11", &textedit::elebv_Click);
-    twelve = cmd(sz, "twelve", "12", &textedit::twelve_Click);
-    fourte = cmd(sz, "fourte", "14", &textedit::fourte_Click);
-    sizten = cmd(sz, "sizten", "16", &textedit::sizten_Click);
-    eighteen = cmd(sz, "eighteen", "18", &textedit::eighteen_Click);
-    twenty = cmd(sz, "twenty", "20", &textedit::twenty_Click);
-    twetnttwo = cmd(sz, "twetnttwo", "22", &textedit::twetnttwo_Click);
-    twentyfour = cmd(sz, "twentyfour", "24", &textedit::twentyfour_Click);
-    twentysix = cmd(sz, "twentysix", "26", &textedit::twentysix_Click);
-    twentyeight = cmd(sz, "twentyeight", "28", &textedit::twentyeight_Click);
-    thirtysix = cmd(sz, "thirtysix", "36 ", &textedit::thirtysix_Click);
-    fourtyeight = cmd(sz, "fourtyeight", "48", &textedit::fourtyeight_Click);
-    seventytwo = cmd(sz, "seventytwo", "72", &textedit::seventytwo_Click);
-
-    reg = cmd(tp, "reg", "Regular", &textedit::reg_Click);
-    bold = cmd(tp, "bold", "Bold", &textedit::bold_Click);
-
-    blk = cmd(cl, "blk", "Black", &textedit::blk_Click);
-    blu = cmd(cl, "blu", "Blue", &textedit::blu_Click);
-    rdf = cmd(cl, "rdf", "Red", &textedit::rdf_Click);
-
-    namand = cmd(vwew, "namand", "Normal", &textedit::namand_Click);
-    awpn = cmd(vwew, "awpn", "View As Web Page", &textedit::awpn_Click,
-               QKeySequence(Qt::CTRL | Qt::Key_V));
-    sscreen = addMenu(vwew, "sscreen", QStringLiteral("Split Screen"));
-    horisz = cmd(sscreen, "horisz", "Split Screen", &textedit::horisz_Click,
-                 QKeySequence(Qt::CTRL | Qt::Key_S));
-    refresh = cmd(sscreen, "refresh", "Refresh", &textedit::refresh_Click,
-                  QKeySequence(Qt::CTRL | Qt::Key_R));
-
-    about = cmd(hlep, "about", "About", &textedit::about_Click);
-    redme = cmd(hlep, "redme", "Readme.txt", &textedit::redme_Click);
-    contactus = cmd(hlep, "contactus", "Contact Us", &textedit::contactus_Click);
-
-    dola = cmd(don, "dola", "$1", &textedit::dola_Click);
-    twodol = cmd(don, "twodol", "$2", &textedit::twodol_Click);
-    fivedol = cmd(don, "fivedol", "$5", &textedit::fivedol_Click);
-
-    mPopRestore = cmd(mPopupSys, "mPopRestore", " &Restore", &textedit::mPopRestore_Click);
-    mPopExit = cmd(mPopupSys, "mPopExit", "&Exit", &textedit::mPopExit_Click);
 }
 
 void textedit::Form_Load() {
-    // 1, 2: the window is on the screen before anything else happens.
+    // The window is on the screen before anything else happens.
     Show();
     Refresh();
 
-    // 3: the notification icon. Without a notification area the window
-    // simply has none.
-    TrayIcon.cbSize = pw::NotifyIconRecordSize;
-    TrayIcon.hWnd = pw::handle32(hWnd());
-    TrayIcon.uID = 1;
-    TrayIcon.uFlags = pw::NIF_MESSAGE | pw::NIF_ICON | pw::NIF_TIP;
-    TrayIcon.uCallbackMessage = pw::WM_MOUSEMOVE;
-    TrayIcon.hIcon = pw::iconHandle(Icon());
-    TrayIcon.szTip = TrayIconRecord::fixedLength(QStringLiteral("Your ToolTip") + QChar(u'\0'), 64);
-    pw::Shell_NotifyIconA(pw::NIM_ADD, recordBytes(TrayIcon));
+    Tray.add();
 
-    // 4: the default format, kept as text.
+    // The default format, kept as text, then applied to the text area.
     CurrentFontName = QStringLiteral("Ms Sans Serif");
     CurrentBold = QStringLiteral("False");
     CurrentFontSize = QStringLiteral("8");
     CurrentForeColor = QString::number(0);
 
-    // 5: applied to the text area.
     Text1->setFontName(CurrentFontName);
     Text1->setFontBold(false);
     Text1->setFontSize(pw::toSingle(CurrentFontSize));
@@ -181,12 +175,30 @@ void textedit::Form_Resize() {
     // notification icon brings it back. Where there is no icon to click (the
     // desktop has no notification area), it stays minimised in the task bar
     // instead, or the user would have no way back to the text.
-    if (WindowState() == pw::vbMinimized && pw::notifyIconShown(TrayIcon.hWnd, TrayIcon.uID))
+    if (WindowState() == pw::vbMinimized && Tray.shown())
         Hide();
 }
 
 void textedit::Form_Unload() {
-    pw::Shell_NotifyIconA(pw::NIM_DELETE, recordBytes(TrayIcon));
+    Tray.remove();
+}
+
+void textedit::Form_MouseMove(int, int, float x, float) {
+    // The icon's clicks arrive as mouse movements whose X is the click's
+    // code. The mouse moving over the window itself (the bar of the split
+    // screen) is no such message, whatever its X.
+    if (isIconMessage())
+        Tray.message(x);
+}
+
+void textedit::mPopRestore_Click() {
+    Tray.restore();
+}
+
+void textedit::mPopExit_Click() {
+    // The ordinary unload: Form_Unload removes the icon, and another window
+    // that is still open keeps the program running.
+    Unload();
 }
 
 void textedit::ext_Click() {

@@ -1,9 +1,10 @@
 #pragma once
-// The editor window: the text area, the menu bar with every command, and the
-// split-screen web view.
+// The editor window: the text area, the menu bar with every command, the
+// split-screen web view, the packaged files' containers and the notification
+// icon. Its handlers are spread over files by subject (textedit_*.cpp).
 
 #include "platform/form.h"
-#include "tray/trayiconrecord.h"
+#include "tray/notifyicon.h"
 
 namespace pw {
 class FolderList;
@@ -39,8 +40,8 @@ public:
     QString CurrentBold;
     QString CurrentFontSize;
     QString CurrentForeColor;
-    // The notification icon, filled once when the window loads.
-    TrayIconRecord TrayIcon;
+    // The notification icon with its record, added when the window loads.
+    NotifyIcon Tray;
 
     // Menus.
     pw::Menu *fl, *edt, *fnts, *vwew, *wcw, *hlep, *don, *mPopupSys;
@@ -67,37 +68,8 @@ public:
     // Edit
     void cpyh_Click();
     void ptsf_Click();
-    // Font > Font
-    void mssfg_Click();
-    void mss_Click();
-    void msg_Click();
-    void msm_Click();
-    void msans_Click();
-    void xligh_Click();
-    // Font > Size
-    void eight_Click();
-    void nine_Click();
-    void ten_Click();
-    void elebv_Click();
-    void twelve_Click();
-    void fourte_Click();
-    void sizten_Click();
-    void eighteen_Click();
-    void twenty_Click();
-    void twetnttwo_Click();
-    void twentyfour_Click();
-    void twentysix_Click();
-    void twentyeight_Click();
-    void thirtysix_Click();
-    void fourtyeight_Click();
-    void seventytwo_Click();
-    // Font > Type
-    void reg_Click();
-    void bold_Click();
-    // Font > Color
-    void blk_Click();
-    void blu_Click();
-    void rdf_Click();
+    // Font > Font, Size, Type and Color: each command records its value and
+    // applies it (the table in textedit_format.cpp).
     // View
     void namand_Click();
     void awpn_Click();
@@ -123,6 +95,7 @@ public:
 
 private:
     void buildMenus();
+    void buildFontMenus();
     // Writes the whole text to "view.html" in the current folder.
     void WritePreviewFile();
 };

@@ -1,8 +1,8 @@
 // Copy, Past, Clear and Print.
 
-#include "editor/formatvalues.h"
 #include "editor/textedit.h"
 #include "platform/clipboard.h"
+#include "platform/conversions.h"
 #include "platform/printer.h"
 #include "platform/textbox.h"
 

@@ -4,121 +4,90 @@
 // records its size, so the next print uses 28 points while the screen keeps
 // the size it had.
 
-#include "editor/formatvalues.h"
 #include "editor/textedit.h"
+#include "platform/conversions.h"
 #include "platform/textbox.h"
 
-// Font > Font
-void textedit::mssfg_Click() {
-    CurrentFontName = QStringLiteral("Ms Sans Serif");
-    Text1->setFontName(CurrentFontName);
-}
-void textedit::mss_Click() {
-    CurrentFontName = QStringLiteral("Ms Serif");
-    Text1->setFontName(CurrentFontName);
-}
-void textedit::msg_Click() {
-    CurrentFontName = QStringLiteral("Ms Gothic");
-    Text1->setFontName(CurrentFontName);
-}
-void textedit::msm_Click() {
-    CurrentFontName = QStringLiteral("Ms Mincho");
-    Text1->setFontName(CurrentFontName);
-}
-void textedit::msans_Click() {
-    CurrentFontName = QStringLiteral("MVSans");
-    Text1->setFontName(CurrentFontName);
-}
-void textedit::xligh_Click() {
-    CurrentFontName = QStringLiteral("NapoliSerial-Xlight");
-    Text1->setFontName(CurrentFontName);
-}
+namespace {
 
-// Font > Size
-void textedit::eight_Click() {
-    CurrentFontSize = QStringLiteral("8");
-    Text1->setFontSize(pw::toSingle(CurrentFontSize));
-}
-void textedit::nine_Click() {
-    CurrentFontSize = QStringLiteral("9");
-    Text1->setFontSize(pw::toSingle(CurrentFontSize));
-}
-void textedit::ten_Click() {
-    CurrentFontSize = QStringLiteral("10");
-    Text1->setFontSize(pw::toSingle(CurrentFontSize));
-}
-void textedit::elebv_Click() {
-    CurrentFontSize = QStringLiteral("11");
-    Text1->setFontSize(pw::toSingle(CurrentFontSize));
-}
-void textedit::twelve_Click() {
-    CurrentFontSize = QStringLiteral("12");
-    Text1->setFontSize(pw::toSingle(CurrentFontSize));
-}
-void textedit::fourte_Click() {
-    CurrentFontSize = QStringLiteral("14");
-    Text1->setFontSize(pw::toSingle(CurrentFontSize));
-}
-void textedit::sizten_Click() {
-    CurrentFontSize = QStringLiteral("16");
-    Text1->setFontSize(pw::toSingle(CurrentFontSize));
-}
-void textedit::eighteen_Click() {
-    CurrentFontSize = QStringLiteral("18");
-    Text1->setFontSize(pw::toSingle(CurrentFontSize));
-}
-void textedit::twenty_Click() {
-    CurrentFontSize = QStringLiteral("20");
-    Text1->setFontSize(pw::toSingle(CurrentFontSize));
-}
-void textedit::twetnttwo_Click() {
-    CurrentFontSize = QStringLiteral("22");
-    Text1->setFontSize(pw::toSingle(CurrentFontSize));
-}
-void textedit::twentyfour_Click() {
-    CurrentFontSize = QStringLiteral("24");
-    Text1->setFontSize(pw::toSingle(CurrentFontSize));
-}
-void textedit::twentysix_Click() {
-    CurrentFontSize = QStringLiteral("26");
-    Text1->setFontSize(pw::toSingle(CurrentFontSize));
-}
-void textedit::twentyeight_Click() {
-    CurrentFontSize = QStringLiteral("28");
-}
-void textedit::thirtysix_Click() {
-    CurrentFontSize = QStringLiteral("36");
-    Text1->setFontSize(pw::toSingle(CurrentFontSize));
-}
-void textedit::fourtyeight_Click() {
-    CurrentFontSize = QStringLiteral("48");
-    Text1->setFontSize(pw::toSingle(CurrentFontSize));
-}
-void textedit::seventytwo_Click() {
-    CurrentFontSize = QStringLiteral("72");
-    Text1->setFontSize(pw::toSingle(CurrentFontSize));
-}
+using T = textedit;
 
-// Font > Type
-void textedit::reg_Click() {
-    CurrentBold = QStringLiteral("false");
-    Text1->setFontBold(pw::toBoolean(CurrentBold));
-}
-void textedit::bold_Click() {
-    CurrentBold = QStringLiteral("true");
-    Text1->setFontBold(pw::toBoolean(CurrentBold));
-}
+enum class Setting { Face, Size, Weight, Color };
 
-// Font > Color: colour numbers are 0x00BBGGRR, red in the low byte.
-void textedit::blk_Click() {
-    CurrentForeColor = QString::number(0); // black
-    Text1->setForeColor(pw::toLong(CurrentForeColor));
-}
-void textedit::blu_Click() {
-    CurrentForeColor = QString::number(16711680); // pure blue, 0xFF0000
-    Text1->setForeColor(pw::toLong(CurrentForeColor));
-}
-void textedit::rdf_Click() {
-    CurrentForeColor = QString::number(255); // pure red, 0x0000FF
-    Text1->setForeColor(pw::toLong(CurrentForeColor));
+// One command of a Font submenu, in menu order: what it sets, its menu item,
+// name and caption, and the value it records. Colour numbers are 0x00BBGGRR,
+// red in the low byte.
+struct FontCommand {
+    Setting setting;
+    pw::Menu* T::*item;
+    const char* name;
+    const char* caption;
+    const char* value;
+};
+
+const FontCommand FontCommands[] = {
+    {Setting::Face, &T::mssfg, "mssfg", "Ms Sans Serif", "Ms Sans Serif"},
+    {Setting::Face, &T::mss, "mss", "Ms Serif", "Ms Serif"},
+    {Setting::Face, &T::msg, "msg", "Ms Gothic", "Ms Gothic"},
+    {Setting::Face, &T::msm, "msm", "Ms Mincho", "Ms Mincho"},
+    {Setting::Face, &T::msans, "msans", "MVSans", "MVSans"},
+    {Setting::Face, &T::xligh, "xligh", "NapoliSerial-Xlight", "NapoliSerial-Xlight"},
+    {Setting::Size, &T::eight, "eight", "8", "8"},
+    {Setting::Size, &T::nine, "nine", "9", "9"},
+    {Setting::Size, &T::ten, "ten", "10", "10"},
+    {Setting::Size, &T::elebv, "elebv", "11", "11"},
+    {Setting::Size, &T::twelve, "twelve", "12", "12"},
+    {Setting::Size, &T::fourte, "fourte", "14", "14"},
+    {Setting::Size, &T::sizten, "sizten", "16", "16"},
+    {Setting::Size, &T::eighteen, "eighteen", "18", "18"},
+    {Setting::Size, &T::twenty, "twenty", "20", "20"},
+    {Setting::Size, &T::twetnttwo, "twetnttwo", "22", "22"},
+    {Setting::Size, &T::twentyfour, "twentyfour", "24", "24"},
+    {Setting::Size, &T::twentysix, "twentysix", "26", "26"},
+    {Setting::Size, &T::twentyeight, "twentyeight", "28", "28"},
+    {Setting::Size, &T::thirtysix, "thirtysix", "36 ", "36"},
+    {Setting::Size, &T::fourtyeight, "fourtyeight", "48", "48"},
+    {Setting::Size, &T::seventytwo, "seventytwo", "72", "72"},
+    {Setting::Weight, &T::reg, "reg", "Regular", "false"},
+    {Setting::Weight, &T::bold, "bold", "Bold", "true"},
+    {Setting::Color, &T::blk, "blk", "Black", "0"},
+    {Setting::Color, &T::blu, "blu", "Blue", "16711680"}, // pure blue, 0xFF0000
+    {Setting::Color, &T::rdf, "rdf", "Red", "255"},       // pure red, 0x0000FF
+};
+
+} // namespace
+
+void textedit::buildFontMenus() {
+    fnt = addMenu(fnts, "fnt", QStringLiteral("Font"));
+    sz = addMenu(fnts, "sz", QStringLiteral("Size"));
+    tp = addMenu(fnts, "tp", QStringLiteral("Type"));
+    cl = addMenu(fnts, "cl", QStringLiteral("Color"));
+    pw::Menu* const submenus[] = {fnt, sz, tp, cl};
+
+    for (const FontCommand& c : FontCommands) {
+        const auto click = [this, &c] {
+            const QString value = QString::fromUtf8(c.value);
+            switch (c.setting) {
+            case Setting::Face:
+                CurrentFontName = value;
+                Text1->setFontName(CurrentFontName);
+                break;
+            case Setting::Size:
+                CurrentFontSize = value;
+                if (c.item != &T::twentyeight)
+                    Text1->setFontSize(pw::toSingle(CurrentFontSize));
+                break;
+            case Setting::Weight:
+                CurrentBold = value;
+                Text1->setFontBold(pw::toBoolean(CurrentBold));
+                break;
+            case Setting::Color:
+                CurrentForeColor = value;
+                Text1->setForeColor(pw::toLong(CurrentForeColor));
+                break;
+            }
+        };
+        this->*c.item =
+            addCommand(submenus[int(c.setting)], c.name, QString::fromUtf8(c.caption), click);
+    }
 }

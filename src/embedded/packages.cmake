@@ -1,7 +1,7 @@
 # The packaged files the program carries inside itself: the readme and the
 # four pages that send the web browser on to the maker's web site. They are
 # made in the build tree with CR LF line breaks and compiled in as resources.
-# Included from src/CMakeLists.txt once the pw_windows library exists.
+# Included from src/CMakeLists.txt once the pw_embedded library exists.
 
 set(PAGEWICK_WEB_SITE "https://www.example.com" CACHE STRING
     "Address of the maker's web site; the Contact Us and Donate pages lead there")
@@ -39,8 +39,8 @@ endforeach()
 
 file(CONFIGURE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/generated/pagewick_website.h @ONLY CONTENT
      "#pragma once\n// Made by the build from PAGEWICK_WEB_SITE.\n#define PAGEWICK_WEB_SITE \"${_pw_site}\"\n")
-target_include_directories(pw_windows PUBLIC ${CMAKE_CURRENT_BINARY_DIR}/generated)
+target_include_directories(pw_embedded PUBLIC ${CMAKE_CURRENT_BINARY_DIR}/generated)
 
-qt_add_resources(pw_windows "packages" PREFIX "/packages" BASE ${_pw_packages}
+qt_add_resources(pw_embedded "packages" PREFIX "/packages" BASE ${_pw_packages}
     FILES ${_pw_packages}/Readme.txt ${_pw_packages}/contact.html ${_pw_packages}/donate1.html
           ${_pw_packages}/donate2.html ${_pw_packages}/donate5.html)

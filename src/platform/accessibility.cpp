@@ -21,6 +21,7 @@
 #include <QMenuBar>
 #include <QProxyStyle>
 #include <QShortcut>
+#include <QStyleOptionMenuItem>
 
 #include <climits>
 
@@ -132,9 +133,65 @@ public:
     QStringList keyBindingsForAction(const QString&) const override { return {}; }
 };
 
+// Whether anyone can see a control of a window's surface: it is not hidden,
+// it lies at least in part on the surface, and no control above it in the
+// stacking order covers it whole (the package containers lie under the text
+// area).
+bool seen(const QWidget* control) {
+    const QWidget* surface = control->parentWidget();
+    if (control->isHidden() || !surface->rect().intersects(control->geometry()))
+        return false;
+    const QObjectList& siblings = surface->children();
+    for (qsizetype i = siblings.indexOf(control) + 1; i < siblings.size(); ++i) {
+        const auto* above = qobject_cast<const QWidget*>(siblings.at(i));
+        if (above && !above->isHidden() && above->geometry().contains(control->geometry()))
+            return false;
+    }
+    return true;
+}
+
+// A window's surface shows screen readers only the controls one can see;
+// the tree changes as controls are shown and hidden.
+class SurfaceInterface final : public QAccessibleWidget {
+public:
+    explicit SurfaceInterface(QWidget* surface) : QAccessibleWidget(surface) {}
+
+    QList<QWidget*> shown() const {
+        QList<QWidget*> controls;
+        for (QObject* child : widget()->children()) {
+            auto* w = qobject_cast<QWidget*>(child);
+            if (w && !w->isWindow() && seen(w))
+                controls << w;
+        }
+        return controls;
+    }
+
+    int childCount() const override { return int(shown().size()); }
+    QAccessibleInterface* child(int index) const override {
+        const QList<QWidget*> controls = shown();
+        if (index < 0 || index >= controls.size())
+            return nullptr;
+        return QAccessible::queryAccessibleInterface(controls.at(index));
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        if (!child)
+            return -1;
+        return int(shown().indexOf(qobject_cast<QWidget*>(child->object())));
+    }
+    QAccessibleInterface* childAt(int x, int y) const override {
+        for (QWidget* w : shown())
+            if (QRect(w->mapToGlobal(QPoint(0, 0)), w->size()).contains(x, y))
+                return QAccessible::queryAccessibleInterface(w);
+        return nullptr;
+    }
+};
+
 QAccessibleInterface* toolkitInterface(const QString& className, QObject* object) {
     if (!object || !object->isWidgetType())
         return nullptr;
+    if (className == QLatin1String("QWidget") && object->objectName() == QLatin1String("surface") &&
+        qobject_cast<QMainWindow*>(object->parent()))
+        return new SurfaceInterface(static_cast<QWidget*>(object));
     if (className == QLatin1String("pw::DriveList") || className == QLatin1String("pw::ComboBox"))
         return new ComboBoxInterface(static_cast<QComboBox*>(object));
     if (className == QLatin1String("pw::TextArea"))
@@ -203,6 +260,21 @@ public:
         if (hint == SH_MenuBar_AltKeyNavigation)
             return 1;
         return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+
+    // The menu title the keyboard is on is drawn as one that is open: some
+    // styles highlight a title only while its menu is open, so a tap of Alt
+    // or F10 showed nothing on the screen.
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override {
+        const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+        if (element == CE_MenuBarItem && item && (item->state & State_Selected)) {
+            QStyleOptionMenuItem active(*item);
+            active.state |= State_Sunken;
+            QProxyStyle::drawControl(element, &active, painter, widget);
+            return;
+        }
+        QProxyStyle::drawControl(element, option, painter, widget);
     }
 };
 

@@ -11,8 +11,9 @@ namespace pw {
 
 // Puts the toolkit's own descriptions of its controls in place for screen
 // readers: the drive list and the combo box speak their name rather than
-// their value, the shape is a separator. Done once; called before the first
-// window's controls exist.
+// their value, the shape is a separator, and a window shows only the controls
+// one can see (not a hidden one, nor one that another covers whole). Done once; called before the
+// first window's controls exist.
 void installAccessibleInterfaces();
 
 // Gives every control on a window's surface that has no accessible name one:
@@ -23,9 +24,9 @@ void installAccessibleInterfaces();
 void nameControls(QWidget* surface);
 
 // Keyboard access to a window: a tap of Alt, or F10, moves into the menu bar
-// and back out; Ctrl+Tab and Ctrl+Shift+Tab move to the next and previous
-// control in the tab order also from a control that takes Tab itself (the
-// text area, a web page).
+// (its first title highlighted) and back out; Ctrl+Tab and Ctrl+Shift+Tab move to the next and
+// previous control in the tab order also from a control that takes Tab itself (the text area, a web
+// page).
 void enableKeyboardAccess(QMainWindow* window);
 
 } // namespace pw

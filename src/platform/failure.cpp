@@ -7,10 +7,6 @@
 
 namespace pw {
 
-namespace {
-int g_depth = 0;
-}
-
 OperationError::OperationError(QString what, QString subject, QString reason)
     : std::runtime_error(what.toStdString()), m_what(std::move(what)),
       m_subject(std::move(subject)), m_reason(std::move(reason)) {}
@@ -24,15 +20,7 @@ QString OperationError::message() const {
     return text;
 }
 
-int handlerDepth() {
-    return g_depth;
-}
-
 bool dispatch(const char* handler, const std::function<void()>& body) {
-    struct Depth {
-        Depth() { ++g_depth; }
-        ~Depth() { --g_depth; }
-    } depth;
     QString text;
     try {
         body();

@@ -31,7 +31,4 @@ private:
 // box; the caller and the program go on. Returns false when the handler failed.
 bool dispatch(const char* handler, const std::function<void()>& body);
 
-// True while an event handler is running (for code that must not run inside one).
-int handlerDepth();
-
 } // namespace pw

@@ -165,4 +165,8 @@ void followCurrentFolder(FolderList* list) {
         list->setPath(QDir::toNativeSeparators(current));
 }
 
+QString joinPath(const QString& folder, const QString& name) {
+    return folder + QDir::separator() + name;
+}
+
 } // namespace pw

@@ -55,4 +55,9 @@ private:
 // process writes into.
 void followCurrentFolder(FolderList* list);
 
+// A file in a folder list's folder: the folder path, one separator, then the
+// name, joined as they stand. The separator is put in also after a root
+// folder, which already ends in one; the file system takes the two as one.
+QString joinPath(const QString& folder, const QString& name);
+
 } // namespace pw

@@ -2,6 +2,7 @@
 
 #include "failure.h"
 #include "printserver.h"
+#include "units.h"
 
 #include <QApplication>
 #include <QColor>
@@ -126,11 +127,6 @@ void runPrintWork(const QString& where, std::function<void()> work) {
     }
     if (state->error)
         std::rethrow_exception(state->error);
-}
-
-QColor colorFromBgr(qint32 value) {
-    const quint32 v = quint32(value);
-    return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));
 }
 
 // Splits at CR LF, a lone CR and a lone LF; n breaks give n + 1 lines.
@@ -263,7 +259,7 @@ void Printer::EndDoc() {
             QFont font(f.name);
             font.setPointSizeF(double(f.size));
             font.setBold(f.bold);
-            colors.push_back(colorFromBgr(f.color));
+            colors.push_back(toQColor(f.color));
             QTextOption option;
             option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
             option.setTabStopDistance(QFontMetricsF(font, &device).horizontalAdvance(u' ') * 8);

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QProcess>
 #include <QStandardPaths>
@@ -70,6 +72,19 @@ bool openWithXdgOpen(const QString& path, QString* reason) {
 }
 #endif
 
+// The width a title needs on the screen. The window manager draws it in a
+// face of its own, often bold and larger than the program's, beside the
+// window's icon and its buttons; Qt makes room for the title in its own face
+// and 50 pixels more, so a box with a short text cut its title ("File
+// Deleted" showed as "Fi...ed"). This allows for a bold face a fifth larger,
+// an icon and three buttons.
+int titleWidth(const QString& title) {
+    QFont face = QApplication::font("QMdiSubWindowTitleBar");
+    face.setBold(true);
+    face.setPointSizeF(face.pointSizeF() * 1.2);
+    return QFontMetrics(face).horizontalAdvance(title) + 4 * 32 + 32;
+}
+
 class DesktopServices final : public Services {
 public:
     void msgBox(const QString& text, int style, const QString& title) override {
@@ -90,6 +105,11 @@ public:
             box.setIcon(QMessageBox::NoIcon);
         }
         box.setStandardButtons(QMessageBox::Ok);
+        // A row of the box's own layout as wide as the title needs: the box
+        // sizes itself to fit its layout.
+        if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+            grid->addItem(new QSpacerItem(titleWidth(title), 0, QSizePolicy::Fixed),
+                          grid->rowCount(), 0, 1, grid->columnCount());
         box.exec();
     }
 

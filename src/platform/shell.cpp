@@ -3,13 +3,10 @@
 #include "form.h"
 
 #include <QApplication>
-#include <QHash>
+#include <QList>
 #include <QPointer>
-#include <QSet>
 #include <QSystemTrayIcon>
 #include <QTimer>
-#include <QWidget>
-#include <QtEndian>
 
 namespace pw {
 
@@ -20,6 +17,7 @@ public:
     bool available() override { return QSystemTrayIcon::isSystemTrayAvailable(); }
 
     bool addIcon(quint64 id, const QIcon& icon, const QString& tip, Activated activated) override {
+        watch();
         if (!available() || m_icons.contains(id))
             return false;
         auto* tray = new QSystemTrayIcon(icon);
@@ -78,44 +76,96 @@ public:
     }
 
 private:
+    // The desktop says nothing when its panel ends or starts, so once the
+    // program has asked for an icon the area is looked at once a second.
+    void watch() {
+        if (m_watch)
+            return;
+        m_watch = new QTimer(qApp);
+        m_available = available();
+        QObject::connect(m_watch, &QTimer::timeout, [this] {
+            if (available() == m_available)
+                return;
+            m_available = !m_available;
+            availabilityChanged();
+        });
+        m_watch->start(1000);
+    }
+
     QHash<quint64, QSystemTrayIcon*> m_icons;
+    QPointer<QTimer> m_watch;
+    bool m_available = false;
 };
+
+void areaChanged();
 
 DesktopNotificationArea* desktopArea() {
     // Created on first use: nothing of the notification area is touched at
     // start-up before the editor window asks for its icon.
     static DesktopNotificationArea area;
+    static const bool handled = (area.setChangeHandler(areaChanged), true);
+    Q_UNUSED(handled);
     return &area;
 }
 
 NotificationArea* g_area = nullptr;
 
-// The icons added and not yet removed, by window and identifier.
-QSet<quint64>& addedIcons() {
-    static QSet<quint64> icons;
+// An icon added and not yet removed. The window is held by address, not by
+// its native handle: Qt may give a window a new native window (a web view's
+// surface does), and the icon's clicks still belong to the same window.
+// A window destroyed without removing its icon (the program ending) leaves
+// an entry that names no window; it matches nothing.
+struct AddedIcon {
+    QPointer<const Form> window;
+    int id;
+    quint64 key;
+    QIcon icon;
+    QString tip;
+    NotificationArea::Activated activated;
+    std::function<void()> lost;
+    bool inArea; // false while the desktop has no notification area
+};
+
+QList<AddedIcon>& addedIcons() {
+    static QList<AddedIcon> icons;
     return icons;
 }
 
-QHash<std::int32_t, QIcon>& iconsByHandle() {
-    static QHash<std::int32_t, QIcon> icons;
-    return icons;
+qsizetype indexOf(const Form& window, int id) {
+    const QList<AddedIcon>& icons = addedIcons();
+    for (qsizetype i = 0; i < icons.size(); ++i)
+        if (icons[i].window.data() == &window && icons[i].id == id)
+            return i;
+    return -1;
 }
 
-quint64 iconKey(std::int32_t hWnd, std::int32_t uID) {
-    return (quint64(quint32(hWnd)) << 32) | quint32(uID);
+bool stillAdded(quint64 key) {
+    for (const AddedIcon& icon : addedIcons())
+        if (icon.key == key)
+            return true;
+    return false;
 }
 
-QWidget* windowByHandle(std::int32_t hWnd) {
-    if (hWnd == 0)
-        return nullptr;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->internalWinId() && handle32(w->internalWinId()) == hWnd)
-            return w;
-    return nullptr;
-}
-
-std::int32_t field(QByteArrayView record, int index) {
-    return qFromLittleEndian<qint32>(record.data() + 4 * index);
+// The area went away or came back: its icons go with it, and come back with
+// it. Whoever lost an icon is told, after the list is in order.
+void areaChanged() {
+    NotificationArea& area = notificationArea();
+    const bool available = area.available();
+    QList<std::function<void()>> told;
+    for (AddedIcon& icon : addedIcons()) {
+        if (!icon.window || icon.inArea == available)
+            continue;
+        if (available) {
+            icon.inArea = area.addIcon(icon.key, icon.icon, icon.tip, icon.activated);
+        } else {
+            area.removeIcon(icon.key);
+            icon.inArea = false;
+            if (icon.lost)
+                told << icon.lost;
+        }
+    }
+    for (const auto& lost : told)
+        lost();
 }
 
 } // namespace
@@ -127,90 +177,48 @@ NotificationArea& notificationArea() {
 void setNotificationArea(NotificationArea* replacement) {
     // Icons added to the area that is going away are not in the new one.
     addedIcons().clear();
+    if (g_area)
+        g_area->setChangeHandler({});
+    if (replacement)
+        replacement->setChangeHandler(areaChanged);
     g_area = replacement;
 }
 
-std::int32_t handle32(WId id) {
-    return static_cast<std::int32_t>(static_cast<quint32>(id));
+bool addNotifyIcon(Form& window, int id, const QIcon& icon, const QString& tip,
+                   std::function<void(std::int32_t message)> clicked, std::function<void()> lost) {
+    if (indexOf(window, id) >= 0)
+        return false;
+    static quint64 lastKey = 0;
+    const quint64 key = ++lastKey;
+    const auto activated = [target = QPointer<Form>(&window), key,
+                            clicked = std::move(clicked)](std::int32_t message) {
+        // Nothing reaches a window after its icon was removed.
+        if (stillAdded(key) && target && target->isLoaded())
+            clicked(message);
+    };
+    if (!notificationArea().addIcon(key, icon, tip, activated))
+        return false;
+    addedIcons().append({&window, id, key, icon, tip, activated, std::move(lost), true});
+    return true;
 }
 
-std::int32_t iconHandle(const QIcon& icon) {
-    if (icon.isNull())
-        return 0;
-    auto& icons = iconsByHandle();
-    for (auto it = icons.cbegin(); it != icons.cend(); ++it)
-        if (it.value().cacheKey() == icon.cacheKey())
-            return it.key();
-    const auto handle = static_cast<std::int32_t>(icons.size() + 1);
-    icons.insert(handle, icon);
-    return handle;
+bool removeNotifyIcon(Form& window, int id) {
+    const qsizetype i = indexOf(window, id);
+    if (i < 0)
+        return false;
+    const AddedIcon icon = addedIcons().takeAt(i);
+    if (icon.inArea)
+        notificationArea().removeIcon(icon.key);
+    return true;
 }
 
-std::int32_t Shell_NotifyIconA(std::int32_t message, QByteArrayView record) {
-    if (record.size() < NotifyIconRecordSize || field(record, 0) != NotifyIconRecordSize)
-        return 0;
-    const std::int32_t hWnd = field(record, 1);
-    const std::int32_t uID = field(record, 2);
-    const std::int32_t uFlags = field(record, 3);
-    const std::int32_t uCallbackMessage = field(record, 4);
-    const std::int32_t hIcon = field(record, 5);
-    const quint64 key = iconKey(hWnd, uID);
-
-    switch (message) {
-    case NIM_ADD: {
-        if (addedIcons().contains(key) || !windowByHandle(hWnd))
-            return 0;
-        QIcon icon;
-        if (uFlags & NIF_ICON)
-            icon = iconsByHandle().value(hIcon);
-        QString tip;
-        if (uFlags & NIF_TIP) {
-            const QByteArrayView bytes = record.sliced(24, NotifyIconTipSize);
-            const qsizetype end = bytes.indexOf('\0');
-            tip = QString::fromLocal8Bit(end < 0 ? bytes : bytes.first(end));
-        }
-        const std::int32_t callback = (uFlags & NIF_MESSAGE) ? uCallbackMessage : 0;
-        // The icon's messages go to the window it was added for, as a native
-        // handle names one window for its whole life. Qt may give a window a
-        // new native window meanwhile (a web view's surface does), so the
-        // handle is not looked up again at each click.
-        const QPointer<Form> target = qobject_cast<Form*>(windowByHandle(hWnd));
-        const auto activated = [target, key, callback](std::int32_t code) {
-            // Nothing reaches a window after its icon was removed.
-            if (!addedIcons().contains(key))
-                return;
-            // The window's own handler for mouse movements takes the message;
-            // it has none for any other.
-            if (callback != WM_MOUSEMOVE)
-                return;
-            if (target && target->isLoaded())
-                target->raiseIconMessage(code);
-        };
-        if (!notificationArea().addIcon(key, icon, tip, activated))
-            return 0;
-        addedIcons().insert(key);
-        return 1;
-    }
-    case NIM_DELETE:
-        if (!addedIcons().remove(key))
-            return 0;
-        notificationArea().removeIcon(key);
-        return 1;
-    default:
-        return 0;
-    }
+bool notifyIconShown(const Form& window, int id) {
+    const qsizetype i = indexOf(window, id);
+    return i >= 0 && addedIcons().at(i).inArea && notificationArea().available();
 }
 
-std::int32_t SetForegroundWindow(std::int32_t hWnd) {
-    QWidget* window = windowByHandle(hWnd);
-    if (!window)
-        return 0;
-    notificationArea().bringToFront(window);
-    return 1;
-}
-
-bool notifyIconShown(std::int32_t hWnd, std::int32_t uID) {
-    return addedIcons().contains(iconKey(hWnd, uID)) && notificationArea().available();
+void SetForegroundWindow(Form& window) {
+    notificationArea().bringToFront(&window);
 }
 
 } // namespace pw

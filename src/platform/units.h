@@ -3,6 +3,7 @@
 // 96 dots per inch. Qt's logical pixels are 96-dpi pixels, so one logical
 // pixel is always 15 twips, whatever the screen's scale factor.
 
+#include <QColor>
 #include <QRect>
 #include <QWidget>
 #include <cmath>
@@ -11,7 +12,6 @@ namespace pw {
 
 struct Screen {
     static constexpr int TwipsPerPixelX = 15;
-    static constexpr int TwipsPerPixelY = 15;
 };
 
 // Twips to logical pixels, to the nearest pixel.
@@ -40,6 +40,12 @@ inline int widthTwips(const QWidget* w) {
 }
 inline int heightTwips(const QWidget* w) {
     return twips(w->height());
+}
+
+// A colour number, 0x00BBGGRR (red in the low byte), as a colour.
+inline QColor toQColor(qint32 value) {
+    const quint32 v = quint32(value);
+    return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));
 }
 
 } // namespace pw

@@ -51,6 +51,12 @@ public:
         return true;
     }
 
+    // The desktop's notification area goes away or comes back.
+    void setPresent(bool now) {
+        present = now;
+        availabilityChanged();
+    }
+
     bool present = true;
     QStringList events;
     QMap<quint64, Icon> icons;

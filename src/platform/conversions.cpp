@@ -1,6 +1,6 @@
-#include "formatvalues.h"
+#include "conversions.h"
 
-#include "platform/failure.h"
+#include "failure.h"
 
 #include <QLocale>
 
@@ -63,10 +63,19 @@ qint32 toLong(const QString& text) {
     double v = 0;
     if (!parseNumber(text, &v))
         mismatch(text, QStringLiteral("a whole number"));
-    const double r = std::nearbyint(v); // the default rounding: half to even
+    const std::optional<qint32> r = roundToLong(v);
+    if (!r)
+        overflow(text);
+    return *r;
+}
+
+std::optional<qint32> roundToLong(double value) {
+    if (!std::isfinite(value))
+        return std::nullopt;
+    const double r = std::nearbyint(value); // the default rounding: half to even
     if (r < double(std::numeric_limits<qint32>::min()) ||
         r > double(std::numeric_limits<qint32>::max()))
-        overflow(text);
+        return std::nullopt;
     return qint32(r);
 }
 

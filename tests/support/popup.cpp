@@ -1,0 +1,34 @@
+#include "popup.h"
+
+#include "editor/textedit.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QTest>
+#include <QTimer>
+
+std::optional<Popup> popupDuring(const std::function<void()>& act, char key) {
+    std::optional<Popup> seen;
+    QTimer timer;
+    timer.setInterval(10);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        if (seen) {
+            menu->close();
+            return;
+        }
+        const textedit* editor = textedit::loadedInstance();
+        seen = Popup{{}, menu->pos(), editor && editor->isHidden()};
+        for (QAction* a : menu->actions())
+            seen->items << a->text();
+        if (key)
+            QTest::keyClick(menu, key);
+        else
+            QTest::keyClick(menu, Qt::Key_Escape);
+    });
+    timer.start();
+    act();
+    return seen;
+}
