@@ -171,6 +171,14 @@ private slots:
         // Ctrl+S in the editor: the text shrinks to a strip, the page shows
         // below it.
         QVERIFY2(d.activate(editor), "the editor window did not come back to the front");
+        // Where the user put it, the editor stays: the window made anew for
+        // the web view takes the old one's place, and the focus.
+        d.run("xdotool", {"windowmove", "--sync", editor, "201", "255"});
+        const auto place = [&] {
+            const QString g = d.run("xdotool", {"getwindowgeometry", editor});
+            return g.mid(g.indexOf(QLatin1String("Position:"))).section(QLatin1Char(' '), 1, 1);
+        };
+        const QString placed = place();
         d.run("xdotool", {"key", "ctrl+s"});
         // The web view may give the window a new native window.
         QVERIFY(waitFor([&] { return !(editor = d.window(QStringLiteral("Pagewick"))).isEmpty(); },
@@ -187,6 +195,9 @@ private slots:
                      PageTimeout),
                  "Split Screen does not show the page under the text");
         QVERIFY2(share(shot, strip(shot), White) > 0.5, "the text area is not above the page");
+        QCOMPARE(place(), placed);
+        QCOMPARE(d.run("xdotool", {"getactivewindow", "getwindowname"}).trimmed(),
+                 QStringLiteral("Pagewick"));
         QCOMPARE(readAll(viewFile), page + "\r\n");
 
         // More text, then Ctrl+R: the file and the pane follow; the open

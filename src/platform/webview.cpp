@@ -143,6 +143,12 @@ void WebView::createEngine(const QString& location) {
         throw OperationError(QStringLiteral("Could not show the page"), location,
                              QStringLiteral("The web view module (%1) could not be loaded: %2")
                                  .arg(QDir::toNativeSeparators(moduleFile()), reason));
+    // The engine draws through the graphics card, so the window that first
+    // holds it is made again as a window of that kind. Told where it stands,
+    // the window manager puts the new one where the old one was.
+    QWidget* top = window();
+    if (top->isVisible())
+        top->move(top->pos());
     WebEngineEvents events;
     events.loadStarted = [this] { emit loadStarted(); };
     events.loadFinished = [this](bool ok) { emit loadFinished(ok); };
