@@ -10,11 +10,13 @@
 #include "platform/webview.h"
 #include "support/otherwindow.h"
 #include "support/recorder.h"
+#include "support/testfiles.h"
 #include "support/tray_recorder.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QtTest>
 
 namespace {
@@ -218,6 +220,32 @@ private slots:
         w.Text1->setText(text);
         QCOMPARE(w.Text1->Text().size(), text.size());
         QVERIFY(w.Text1->Text() == text);
+    }
+
+    // A file named on the command line or dropped from a file manager opens
+    // as File > Open opens it: the same text, the same message on failure.
+    void filesFromTheDesktopOpenAsOpenWould() {
+        textedit& w = textedit::instance();
+        const QString file = folder.filePath(QStringLiteral("from desktop.txt"));
+        QVERIFY(writeAll(file, "one\rtwo\r\nthree"));
+        w.OpenFromDesktop(file);
+        QTRY_COMPARE(w.Text1->Text(), QStringLiteral("one\r\ntwo\r\nthree\r\n"));
+
+        w.Text1->setText(QStringLiteral("kept"));
+        w.OpenFromDesktop(folder.filePath(QStringLiteral("missing.txt")));
+        QTRY_COMPARE(rec->boxes.size(), size_t(1));
+        QVERIFY(rec->boxes[0].text.contains(QStringLiteral("missing.txt")));
+        QCOMPARE(w.Text1->Text(), QStringLiteral("kept"));
+
+        auto* data = new QMimeData;
+        data->setUrls({QUrl::fromLocalFile(file)});
+        // As the desktop delivers it: the drag enters, then is dropped.
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w.Text1->viewport(), &enter);
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w.Text1->viewport(), &drop);
+        QCOMPARE(w.Text1->Text(), QStringLiteral("one\r\ntwo\r\nthree\r\n"));
+        delete data;
     }
 
     void minimisingHidesTheWindow() {

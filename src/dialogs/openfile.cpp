@@ -27,7 +27,11 @@ void openfile::File1_Click() {
 }
 
 void openfile::Command1_Click() {
-    const QString path = pathOf(Text1->Text());
+    LoadIntoEditor(pathOf(Text1->Text()));
+    Unload();
+}
+
+void openfile::LoadIntoEditor(const QString& path) {
     // The whole file is read before the editor's text is touched: a file
     // that cannot be opened or read leaves the text as it was.
     pw::SequentialFile file(path, pw::SequentialFile::Input);
@@ -41,5 +45,4 @@ void openfile::Command1_Click() {
     dialogs::editorTextArea().setText(text);
     // A preview of the text may use the files beside it.
     pw::WebView::setDocumentFolder(QFileInfo(path).absolutePath());
-    Unload();
 }

@@ -3,6 +3,7 @@
 #include "embedded/packages.h"
 #include "platform/controls.h"
 #include "platform/conversions.h"
+#include "platform/failure.h"
 #include "platform/folderlist.h"
 #include "platform/olecontainer.h"
 #include "platform/textbox.h"
@@ -44,6 +45,9 @@ textedit::textedit() : pw::Form(11685, 8295, /*minimiseButton=*/true), Tray(*thi
     place(Text1, 0, 0, 11655, 8295);
     // The design font; Form_Load replaces it before anything can be typed.
     Text1->initFont(QStringLiteral("MS Mincho"), 8.25f, true);
+    connect(Text1, &pw::TextArea::FileDropped, this, [this](const QString& path) {
+        pw::dispatch("Text1_FileDropped", [&] { Text1_FileDropped(path); });
+    });
 
     WebBrowser1 = new pw::WebView(s);
     WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));

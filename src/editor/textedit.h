@@ -87,6 +87,11 @@ public:
     void mPopRestore_Click();
     void mPopExit_Click();
 
+    // A file dropped on the text area from a file manager, or named on the
+    // command line: opened as the Open dialog's "Open" opens it.
+    void Text1_FileDropped(const QString& path);
+    void OpenFromDesktop(const QString& path);
+
     // Window events.
     void Form_Load() override;
     void Form_Resize() override;

@@ -6,6 +6,8 @@
 #include "dialogs/openfile.h"
 #include "dialogs/savefile.h"
 #include "editor/textedit.h"
+#include "platform/failure.h"
+#include "platform/textbox.h"
 
 namespace {
 
@@ -30,4 +32,15 @@ void textedit::sav_Click() {
 }
 void textedit::ddel_Click() {
     bringUp(delfile::instance());
+}
+
+void textedit::Text1_FileDropped(const QString& path) {
+    openfile::LoadIntoEditor(path);
+}
+
+void textedit::OpenFromDesktop(const QString& path) {
+    // Once the window is up; a failure gives the message "Open" would give.
+    QMetaObject::invokeMethod(
+        this, [path] { pw::dispatch("OpenFromDesktop", [&] { openfile::LoadIntoEditor(path); }); },
+        Qt::QueuedConnection);
 }

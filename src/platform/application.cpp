@@ -1,5 +1,7 @@
 #include "application.h"
 
+#include "fileops_p.h"
+
 #include <QApplication>
 #include <QByteArray>
 
@@ -21,7 +23,16 @@ bool haveDisplay() {
 #endif
 }
 
+QStringList& fileArguments() {
+    static QStringList files;
+    return files;
+}
+
 } // namespace
+
+QStringList commandLineFiles() {
+    return fileArguments();
+}
 
 void prepareApplication() {
     QApplication::setApplicationName(QStringLiteral("Pagewick"));
@@ -39,6 +50,13 @@ int runApplication(int& argc, char** argv, const std::function<void()>& startup)
     }
     QApplication app(argc, argv);
     prepareApplication();
+    // Qt has taken its own options out of the arguments by now.
+#ifdef Q_OS_WIN
+    fileArguments() = QApplication::arguments().mid(1);
+#else
+    for (int i = 1; i < argc; ++i)
+        fileArguments() << detail::decodeFileName(QByteArray(argv[i]));
+#endif
     startup();
     return app.exec();
 }
