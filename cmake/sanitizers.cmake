@@ -33,8 +33,8 @@ endif()
 # some of its own objects through a pointer whose type has another size (a
 # report from inside libQt6WebEngineCore, not from this program); these tests
 # run with that one check off, and every other check on.
-set(PAGEWICK_WEB_ENGINE_TESTS tst_accessibility tst_editor tst_endtoend tst_faults tst_portable
-    tst_preview tst_soak)
+set(PAGEWICK_WEB_ENGINE_TESTS tst_accessibility tst_editor tst_endtoend tst_faults tst_pagesafety
+    tst_portable tst_preview tst_soak)
 
 # The sanitizers' options for one test of an instrumented build (called by
 # tests/CMakeLists.txt); nothing in a normal build. Leaks are reported, except
