@@ -12,6 +12,7 @@
 #include "platform/failure.h"
 #include "platform/filelist.h"
 #include "platform/folderlist.h"
+#include "platform/progress.h"
 #include "platform/seqfile.h"
 #include "platform/textbox.h"
 #include "platform/units.h"
@@ -25,6 +26,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -77,6 +79,36 @@ class DialogsTest : public QObject {
     }
 
 private slots:
+    // A long read shows its progress and can be cancelled: the editor keeps
+    // its text and the dialog stays open, with no message.
+    void aLongReadShowsProgressAndCanBeCancelled() {
+        pw::Progress::setShowAfter(0);
+        const auto restore = qScopeGuard([] { pw::Progress::setShowAfter(500); });
+        QVERIFY(writeAll(dir.filePath(QStringLiteral("long.txt")),
+                         QByteArray(4 << 20, 'x') + "\r\nend"));
+        textedit::instance().Text1->setText(QStringLiteral("kept"));
+        openfile& d = openfile::instance();
+        d.Dir1->setPath(dir.path());
+        d.Text1->setText(QStringLiteral("long.txt"));
+        bool shown = false;
+        QTimer::singleShot(0, [&] {
+            auto* progress = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+            shown = progress != nullptr;
+            if (progress)
+                progress->cancel();
+        });
+        d.Command1->click();
+        QVERIFY(shown);
+        QCOMPARE(textedit::instance().Text1->Text(), QStringLiteral("kept"));
+        QCOMPARE(openfile::loadedInstance(), &d);
+        QVERIFY(rec->boxes.empty());
+
+        d.Command1->click(); // not cancelled: read whole
+        QCOMPARE(textedit::instance().Text1->Text().size(), (4 << 20) + 7);
+        QVERIFY(!openfile::loadedInstance());
+        QVERIFY(!QApplication::activeModalWidget());
+    }
+
     void initTestCase() {
         QVERIFY(dir.isValid());
         startFolder = QDir::currentPath();

@@ -5,6 +5,7 @@
 #include "platform/drivelist.h"
 #include "platform/filelist.h"
 #include "platform/folderlist.h"
+#include "platform/progress.h"
 #include "platform/seqfile.h"
 #include "platform/textbox.h"
 #include "platform/webview.h"
@@ -27,22 +28,33 @@ void openfile::File1_Click() {
 }
 
 void openfile::Command1_Click() {
-    LoadIntoEditor(pathOf(Text1->Text()));
-    Unload();
+    // A read the user cancels leaves the dialog open, as a failed one does.
+    if (LoadIntoEditor(pathOf(Text1->Text())))
+        Unload();
 }
 
-void openfile::LoadIntoEditor(const QString& path) {
+bool openfile::LoadIntoEditor(const QString& path) {
     // The whole file is read before the editor's text is touched: a file
-    // that cannot be opened or read leaves the text as it was.
+    // that cannot be opened or read, or whose reading the user cancels,
+    // leaves the text as it was.
     pw::SequentialFile file(path, pw::SequentialFile::Input);
+    pw::Progress progress(QStringLiteral("Open file"),
+                          QStringLiteral("Reading %1...").arg(QFileInfo(path).fileName()),
+                          file.LOF());
+    file.setReadProgress([&progress](qint64 read) { progress.setDone(read); });
     QString text;
     text.reserve(qsizetype(file.LOF()) + 2);
-    while (!file.Eof()) {
-        text += file.LineInput();
-        text += QLatin1String("\r\n");
+    try {
+        while (!file.Eof()) {
+            text += file.LineInput();
+            text += QLatin1String("\r\n");
+        }
+    } catch (const pw::Cancelled&) {
+        return false;
     }
     file.Close();
     dialogs::editorTextArea().setText(text);
     // A preview of the text may use the files beside it.
     pw::WebView::setDocumentFolder(QFileInfo(path).absolutePath());
+    return true;
 }

@@ -16,8 +16,9 @@ public:
     void Command1_Click() override;
 
     // What "Open" does with a file: reads it whole (its lines, each followed
-    // by CR LF), then puts the text into the editor's text area. A file that
-    // cannot be read leaves the text as it was. Also used for a file named on
-    // the command line or dropped on the text area. Throws OperationError.
-    static void LoadIntoEditor(const QString& path);
+    // by CR LF), then puts the text into the editor's text area. A read that
+    // takes long shows its progress and can be cancelled (false: the text is
+    // as it was). Also used for a file named on the command line or dropped
+    // on the text area. Throws OperationError.
+    static bool LoadIntoEditor(const QString& path);
 };

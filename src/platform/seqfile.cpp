@@ -247,6 +247,9 @@ bool SequentialFile::fill() {
     m_buffer.resize(old + got);
     if (got == 0)
         m_atEnd = true;
+    m_bytesRead += got;
+    if (m_progress && got > 0)
+        m_progress(m_bytesRead);
     return got > 0;
 }
 

@@ -11,6 +11,7 @@
 
 #include <QFile>
 #include <QString>
+#include <functional>
 #include <memory>
 
 namespace pw {
@@ -77,6 +78,12 @@ public:
     // Whether any line read so far held bytes that are not valid text in the
     // code page (they were read as U+DC80..U+DCFF).
     bool hadUndecodableBytes() const { return m_undecodable; }
+
+    // Told the number of bytes read so far each time another piece of an
+    // input file has been read; what it throws ends the read.
+    void setReadProgress(std::function<void(qint64 bytesRead)> report) {
+        m_progress = std::move(report);
+    }
     const QString& path() const { return m_path; }
 
 private:
@@ -95,6 +102,8 @@ private:
     qint64 m_length = 0;
     qint64 m_printed = 0; // bytes of the current Print written so far
     bool m_atEnd = false;
+    qint64 m_bytesRead = 0;
+    std::function<void(qint64)> m_progress;
     bool m_undecodable = false;
     // A file with a UTF-16 or UTF-32 byte-order mark: its encoding, and when
     // read, its whole text.
