@@ -26,6 +26,7 @@
 #include "platform/seqfile.h"
 #include "platform/services.h"
 #include "platform/textbox.h"
+#include "support/quiet.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -40,32 +41,6 @@
 #include <cstdio>
 
 namespace {
-
-// The desktop is left alone: no message boxes to wait for, no sound.
-class QuietServices final : public pw::Services {
-public:
-    void msgBox(const QString& text, int style, const QString&) override {
-        if (style == pw::MsgBoxCritical)
-            std::fprintf(stderr, "failed: %s\n", qPrintable(text));
-    }
-    void beep() override {}
-    void end() override {}
-    void quit() override {}
-    bool openDocument(const QString&, QString*) override { return true; }
-    bool startProgram(const QString&, const QStringList&, QString*) override { return true; }
-};
-
-// Memory figures of this process in bytes (Linux; 0 elsewhere).
-qint64 statusValue(const char* key) {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : f.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(qstrlen(key)).trimmed().split(' ').first().toLongLong() * 1024;
-    }
-    return 0;
-}
 
 // Waits until the text area has painted after a change.
 bool waitForPaint(QWidget* viewport) {

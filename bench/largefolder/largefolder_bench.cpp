@@ -13,6 +13,7 @@
 #include "platform/filelist.h"
 #include "platform/folderlist.h"
 #include "platform/services.h"
+#include "support/quiet.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -25,18 +26,6 @@
 #include <cstdio>
 
 namespace {
-
-class QuietServices final : public pw::Services {
-public:
-    void msgBox(const QString& text, int, const QString&) override {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-    }
-    void beep() override {}
-    void end() override {}
-    void quit() override {}
-    bool openDocument(const QString&, QString*) override { return true; }
-    bool startProgram(const QString&, const QStringList&, QString*) override { return true; }
-};
 
 // Milliseconds until the dialog is exposed, its list filled and every event
 // it caused handled.

@@ -22,6 +22,7 @@
 #include "platform/folderlist.h"
 #include "platform/services.h"
 #include "platform/textbox.h"
+#include "support/quiet.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -39,29 +40,6 @@
 #include <vector>
 
 namespace {
-
-class QuietServices final : public pw::Services {
-public:
-    void msgBox(const QString& text, int style, const QString&) override {
-        if (style == pw::MsgBoxCritical)
-            std::fprintf(stderr, "failed: %s\n", qPrintable(text));
-    }
-    void beep() override {}
-    void end() override {}
-    void quit() override {}
-    bool openDocument(const QString&, QString*) override { return true; }
-    bool startProgram(const QString&, const QStringList&, QString*) override { return true; }
-};
-
-qint64 statusValue(const char* key) {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith(key))
-            return line.mid(qstrlen(key)).trimmed().split(' ').first().toLongLong() * 1024;
-    return 0;
-}
 
 double cpuSeconds() {
     return double(std::clock()) / CLOCKS_PER_SEC;

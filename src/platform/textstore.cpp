@@ -348,35 +348,31 @@ void TextStore::replace(qsizetype pos, qsizetype len, const QString& text, Kind 
 }
 
 TextStore::Change TextStore::undo() {
-    if (m_undo.empty())
-        return {};
-    Step s = m_undo.back();
-    m_undo.pop_back();
-    Node *a, *b, *c;
-    split(m_root, s.pos, a, b);
-    split(b, s.addedLen, b, c);
-    m_root = merge(merge(a, s.removed), c);
-    s.removed = nullptr;
-    s.added = b;
-    m_redo.push_back(s);
-    m_open = false;
-    return {s.pos, s.addedLen, s.removedLen};
+    return replay(m_undo, m_redo, true);
 }
 
 TextStore::Change TextStore::redo() {
-    if (m_redo.empty())
+    return replay(m_redo, m_undo, false);
+}
+
+TextStore::Change TextStore::replay(std::vector<Step>& from, std::vector<Step>& to, bool undoing) {
+    if (from.empty())
         return {};
-    Step s = m_redo.back();
-    m_redo.pop_back();
+    Step s = from.back();
+    from.pop_back();
+    Node*& in = undoing ? s.removed : s.added;
+    Node*& out = undoing ? s.added : s.removed;
+    const qsizetype outLen = undoing ? s.addedLen : s.removedLen;
+    const qsizetype inLen = undoing ? s.removedLen : s.addedLen;
     Node *a, *b, *c;
     split(m_root, s.pos, a, b);
-    split(b, s.removedLen, b, c);
-    m_root = merge(merge(a, s.added), c);
-    s.added = nullptr;
-    s.removed = b;
-    m_undo.push_back(s);
+    split(b, outLen, b, c);
+    m_root = merge(merge(a, in), c);
+    in = nullptr;
+    out = b;
+    to.push_back(s);
     m_open = false;
-    return {s.pos, s.removedLen, s.addedLen};
+    return {s.pos, outLen, inLen};
 }
 
 } // namespace pw

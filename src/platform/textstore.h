@@ -86,6 +86,9 @@ private:
     Node* merge(Node* a, Node* b);
     static void destroy(Node* t);
     void dropSteps(std::vector<Step>& steps);
+    // Takes the newest step of from out of the text again (undoing) or puts
+    // it back in (redoing), and hands it to the other stack.
+    Change replay(std::vector<Step>& from, std::vector<Step>& to, bool undoing);
     Node* appendPiece(const QString& text);
     void visit(const Node* t, qsizetype base, qsizetype from, qsizetype to, QChar*& out) const;
     qsizetype feedsBefore(qsizetype pos) const;
