@@ -10,7 +10,7 @@ packages=(
     fonts-dejavu-core
     xvfb xauth openbox xdotool poppler-utils
     trayer x11-utils
-    cups printer-driver-cups-pdf libcups2-dev
+    cups printer-driver-cups-pdf
     clang libclang-rt-14-dev
 )
 
