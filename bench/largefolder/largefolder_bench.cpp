@@ -13,7 +13,7 @@
 #include "platform/filelist.h"
 #include "platform/folderlist.h"
 #include "platform/services.h"
-#include "support/quiet.h"
+#include "support/benchsupport.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -22,7 +22,7 @@
 #include "platform/folderlist.h"
 #include "platform/services.h"
 #include "platform/textbox.h"
-#include "support/quiet.h"
+#include "support/benchsupport.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -155,12 +155,6 @@ void makeFile(const QString& path, qint64 bytes, bool oneLine) {
         f.write(piece);
         written += piece.size();
     }
-}
-
-double median(QList<double> v) {
-    std::sort(v.begin(), v.end());
-    const qsizetype n = v.size();
-    return n == 0 ? -1 : n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 } // namespace
