@@ -8,6 +8,7 @@
 #include <QAccessible>
 #include <QInputMethodEvent>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QUrl>
@@ -93,6 +94,71 @@ private slots:
         }
         QCOMPARE(s.box.Text().size(), line.size() + 3);
         QVERIFY(s.box.characterRect(s.box.cursorPosition()).isValid());
+    }
+
+    void scrollBarFollowsTheRowsLaidOut() {
+        // Lines wrapping into several rows among one-row lines.
+        QString text;
+        for (int i = 0; i < 240; ++i) {
+            if (i % 4 == 0)
+                text += QStringLiteral("a wrapped line of words, ").repeated(1 + i % 12);
+            else
+                text += QStringLiteral("short %1").arg(i);
+            text += i % 2 ? QStringLiteral("\r\n") : QStringLiteral("\n");
+        }
+        Shown s(text);
+        QScrollBar* bar = s.box.verticalScrollBar();
+        // Halfway down before anything was measured: idle measuring moves the
+        // scroll bar but never the text in view.
+        s.box.setSelection(text.size() / 2, 0);
+        s.box.ensureCursorVisible();
+        const qsizetype top = s.box.positionAt({5, 2});
+        const QRect topRect = s.box.characterRect(top);
+        for (int i = 0; i < 40; ++i) {
+            QTest::qWait(25);
+            QCOMPARE(s.box.characterRect(top), topRect);
+        }
+        // Wheel row by row from the top: the scroll bar moves down at each
+        // row and the last row ends at the bottom with the bar at its end.
+        const auto wheelToEnd = [&](int& rows) {
+            bar->setValue(0);
+            QCOMPARE(s.box.positionAt({5, 2}), 0);
+            for (int last = 0; rows < 5000; ++rows) {
+                const qsizetype before = s.box.positionAt({5, 2});
+                QWheelEvent wheel({5, 5}, s.box.mapToGlobal(QPoint(5, 5)), {}, {0, -40},
+                                  Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+                QCoreApplication::sendEvent(s.box.viewport(), &wheel);
+                if (s.box.positionAt({5, 2}) == before)
+                    break;
+                QVERIFY(bar->value() >= last);
+                last = bar->value();
+            }
+            const QRect end = s.box.characterRect(s.box.length());
+            QVERIFY(end.isValid() && end.bottom() <= s.box.viewport()->height());
+            QCOMPARE(bar->value(), bar->maximum());
+        };
+        int rows = 0;
+        wheelToEnd(rows);
+        // The bar's length is the rows there really are, within one.
+        QVERIFY(rows > 240);
+        QVERIFY(std::abs(double(bar->maximum()) / bar->singleStep() - rows) <= 1.0);
+        // Dragged to the top and back to the end: the last row again.
+        const QRect end = s.box.characterRect(text.size());
+        bar->setValue(0);
+        bar->setValue(bar->maximum());
+        QCOMPARE(s.box.characterRect(text.size()), end);
+        // Lines added and a wrapped one taken near the top: the rows known
+        // for the lines after it move with them.
+        bar->setValue(0);
+        const qsizetype wrapped =
+            text.indexOf(QLatin1Char('\n'), text.indexOf(QLatin1String("short 3")));
+        s.box.replaceRange(wrapped + 1, text.indexOf(QLatin1Char('\n'), wrapped + 1),
+                           QStringLiteral("one\ntwo\nthree"));
+        s.box.viewport()->repaint();
+        const double afterEdit = double(bar->maximum()) / bar->singleStep();
+        rows = 0;
+        wheelToEnd(rows);
+        QVERIFY(std::abs(afterEdit - rows) <= 1.0);
     }
 
     void historyAsTheUserMeetsIt() {

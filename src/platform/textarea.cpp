@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDrag>
+#include <QElapsedTimer>
 #include <QInputMethodEvent>
 #include <QMenu>
 #include <QMimeData>
@@ -28,6 +29,15 @@ constexpr qsizetype MaxPiece = 2 * PieceTarget;
 constexpr int Margin = 4;
 // The selection clipboard of X11 is not given selections larger than this.
 constexpr qsizetype MaxSelectionClipboard = 8 * 1024 * 1024;
+// Measuring in idle time: a tick every MeasureInterval ms does at most
+// MeasureBudget ms of work and at most MeasureLinesPerTick lines, and a view
+// has at most MeasureAround lines around it measured; a line longer than
+// MeasureLongest characters keeps its estimate.
+constexpr int MeasureInterval = 20;
+constexpr qint64 MeasureBudget = 5;
+constexpr int MeasureLinesPerTick = 400;
+constexpr qsizetype MeasureAround = 20000;
+constexpr qsizetype MeasureLongest = 64 * 1024;
 
 bool isSpace(QChar c) {
     return c == u' ' || c == u'\t';
@@ -150,11 +160,8 @@ int TextArea::textWidth() const {
 }
 
 TextArea::Laid* TextArea::laidOut(const Segment& s) const {
-    if (m_laidWidth != textWidth()) {
-        m_laid.clear();
-        m_laidWidth = textWidth();
-        m_fullRows = m_fullRowChars = 0;
-    }
+    if (m_laidWidth != textWidth())
+        forgetRows();
     auto it = m_laid.find(s.start);
     if (it != m_laid.end() && it->second->len == s.end - s.start) {
         it->second->used = m_paintCount;
@@ -163,8 +170,17 @@ TextArea::Laid* TextArea::laidOut(const Segment& s) const {
     auto laid = std::make_unique<Laid>();
     laid->len = s.end - s.start;
     laid->used = m_paintCount;
-    QTextLayout& l = laid->layout;
-    l.setText(shownString(m_store.mid(s.start, laid->len)));
+    laid->height = layOut(laid->layout, s);
+    ++m_built;
+    noteRows(s, laid.get());
+    Laid* result = laid.get();
+    m_laid[s.start] = std::move(laid);
+    return result;
+}
+
+// Lays out the piece s in l at the current width; returns its height.
+qreal TextArea::layOut(QTextLayout& l, const Segment& s) const {
+    l.setText(shownString(m_store.mid(s.start, s.end - s.start)));
     l.setFont(font());
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
@@ -189,17 +205,39 @@ TextArea::Laid* TextArea::laidOut(const Segment& s) const {
         y += line.height();
     }
     l.endLayout();
-    laid->height = y;
-    ++m_built;
     // Full rows (all but the last of a piece) tell how many characters a row
     // holds; the scroll bar's estimate learns from them.
     for (int i = 0; i + 1 < l.lineCount(); ++i) {
         m_fullRowChars += l.lineAt(i).textLength();
         ++m_fullRows;
     }
-    Laid* result = laid.get();
-    m_laid[s.start] = std::move(laid);
-    return result;
+    return y;
+}
+
+// Layouts and rows measured are let go when the width or the font changes.
+void TextArea::forgetRows() const {
+    m_laid.clear();
+    m_laidWidth = textWidth();
+    m_fullRows = m_fullRowChars = 0;
+    m_rows.clear();
+    m_measureCenter = -1;
+}
+
+// The characters of a line, its line break included.
+qsizetype TextArea::lineChars(qsizetype line) const {
+    const qsizetype end =
+        line + 1 < m_store.lineCount() ? m_store.lineStart(line + 1) : m_store.length();
+    return end - m_store.lineStart(line);
+}
+
+// A line laid out whole in one piece tells the scroll bar its rows (a line
+// with an input method's pre-edit in it does not: that is not its text).
+void TextArea::noteRows(const Segment& s, const Laid* laid) const {
+    if (s.start != m_store.lineStart(s.line) || s.end != m_store.lineContentEnd(s.line))
+        return;
+    if (!m_preedit.isEmpty() && m_store.lineOf(m_caret) == s.line)
+        return;
+    m_rows.set(s.line, laid->layout.lineCount(), lineChars(s.line));
 }
 
 void TextArea::invalidateLayouts() {
@@ -309,6 +347,13 @@ void TextArea::edited(qsizetype pos, qsizetype removed, qsizetype added) {
         ++it;
     }
     m_laid.swap(kept);
+    // Rows known for the lines the edit touched are forgotten; later lines
+    // keep theirs under their new numbers.
+    const qsizetype lines = m_store.lineCount();
+    const qsizetype first = m_store.lineOf(pos);
+    const qsizetype last = m_store.lineOf(pos + added) - (lines - m_lines);
+    m_rows.edited(first, std::max(first, last), lines - m_lines);
+    m_lines = lines;
     if (m_top > pos)
         m_top = m_top >= pos + removed ? m_top + delta : pos;
     m_top = std::clamp<qsizetype>(m_top, 0, m_store.length());
@@ -332,8 +377,12 @@ void TextArea::resetText(const QString& text) {
     m_store.reset(text);
     m_breaks.clear();
     m_laid.clear();
+    m_rows.clear();
+    m_lines = m_store.lineCount();
+    m_measureCenter = -1;
     m_caret = m_anchor = 0;
     m_top = 0;
+    m_atEnd = false;
     m_goalX = -1;
     m_preedit.clear();
     syncScrollBar();
@@ -597,8 +646,10 @@ void TextArea::fillView() {
     qreal y = 0;
     Row r = top;
     y += rowHeight(r);
-    while (y < height && nextRow(r))
+    bool more = true;
+    while (y < height && (more = nextRow(r)))
         y += rowHeight(r);
+    m_atEnd = !more || (y <= height + 0.5 && !nextRow(r));
     while (y + 0.5 < height) {
         Row p = top;
         if (!previousRow(p))
@@ -612,11 +663,33 @@ void TextArea::fillView() {
     m_top = rowStart(top);
 }
 
-// The scroll bar's estimate of the height above a position, in characters:
-// each line takes at least a row, and a row holds about rowChars of them.
-// Nothing needs to be laid out for it; it costs one look-up of the line.
+// The scroll bar's measure of the height above a position, in characters:
+// a row is m_rowChars of them. A line laid out counts its rows; any other
+// line counts its characters and a row more (each line takes at least one
+// row), which needs nothing laid out and costs a look-up of the line.
 qint64 TextArea::scrollUnits(qsizetype pos) const {
-    return pos + m_store.lineOf(pos) * m_rowChars;
+    const qsizetype line = m_store.lineOf(pos);
+    const qsizetype start = m_store.lineStart(line);
+    const RowIndex::Sums known = m_rows.before(line);
+    const qint64 base =
+        start + line * m_rowChars + m_rowChars * (known.rows - known.count) - known.chars;
+    if (const RowIndex::Entry* e = m_rows.find(line))
+        return base + (pos - start) * e->rows * m_rowChars / std::max<qint64>(1, e->chars);
+    return base + (pos - start);
+}
+
+// The height of the whole text, its last line included.
+qint64 TextArea::totalUnits() const {
+    const qsizetype last = m_store.lineCount() - 1;
+    const qint64 start = scrollUnits(m_store.lineStart(last));
+    if (const RowIndex::Entry* e = m_rows.find(last))
+        return start + e->rows * m_rowChars;
+    return start + lineChars(last) + m_rowChars;
+}
+
+// The scroll bar's last value: the view full of the last rows.
+qint64 TextArea::scrollMaximum() const {
+    return std::max<qint64>(0, totalUnits() - qint64(visibleRows()) * m_rowChars);
 }
 
 // What a row holds: guessed from the font until rows have been laid out,
@@ -646,25 +719,99 @@ qsizetype TextArea::positionOfUnits(qint64 units) const {
 
 void TextArea::syncScrollBar() {
     QScrollBar* bar = verticalScrollBar();
-    const qint64 total = scrollUnits(m_store.length());
-    m_scrollScale = std::max<qint64>(1, total / (1 << 30) + 1);
+    const qint64 maximum = scrollMaximum();
+    m_scrollScale = std::max<qint64>(1, maximum / (1 << 30) + 1);
     m_syncing = true;
-    bar->setRange(0, int(total / m_scrollScale));
+    bar->setRange(0, int(maximum / m_scrollScale));
     bar->setPageStep(int(std::max<qint64>(1, m_shownUnits / m_scrollScale)));
-    bar->setSingleStep(int(std::max<qint64>(1, m_shownUnits / visibleRows() / m_scrollScale)));
+    bar->setSingleStep(int(std::max<qint64>(1, m_rowChars / m_scrollScale)));
     // While the user drags the thumb, it stays where the mouse put it.
-    if (!bar->isSliderDown())
-        bar->setValue(int(scrollUnits(m_top) / m_scrollScale));
+    if (!bar->isSliderDown()) {
+        const qint64 units = m_atEnd ? maximum : std::min(scrollUnits(m_top), maximum);
+        bar->setValue(int(units / m_scrollScale));
+    }
     m_syncing = false;
+    startMeasuring();
 }
 
 void TextArea::scrollContentsBy(int, int) {
     if (m_syncing)
         return;
-    const qsizetype pos = positionOfUnits(qint64(verticalScrollBar()->value()) * m_scrollScale);
+    QScrollBar* bar = verticalScrollBar();
+    // At the end of the bar, the last row at the bottom of the view.
+    const qsizetype pos = bar->value() >= bar->maximum()
+                              ? m_store.length()
+                              : positionOfUnits(qint64(bar->value()) * m_scrollScale);
     m_top = rowStart(rowOf(pos));
     fillView();
     viewport()->update();
+    startMeasuring();
+}
+
+// Lines near the view are measured in idle time, outwards from the top
+// row's line, so that the scroll bar follows their real rows. Moving far
+// starts again around the new place; lines measured before are skipped.
+void TextArea::startMeasuring() {
+    if (!isVisible())
+        return;
+    const qsizetype center = m_store.lineOf(m_top);
+    if (m_measureCenter >= 0 && std::abs(center - m_measureCenter) < 1000)
+        return;
+    m_measureCenter = center;
+    m_measureNext = 0;
+    m_measure.start(MeasureInterval, this);
+}
+
+void TextArea::measureSome() {
+    if (!isVisible() || m_measureCenter < 0) {
+        m_measure.stop();
+        return;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    const qsizetype lines = m_store.lineCount();
+    bool changed = false;
+    int laid = 0;
+    for (;;) {
+        const qsizetype k = m_measureNext;
+        const qsizetype line = k % 2 == 0 ? m_measureCenter + k / 2 : m_measureCenter - 1 - k / 2;
+        const bool outside = m_measureCenter + k / 2 >= lines && m_measureCenter - 1 - k / 2 < 0;
+        if (outside || k >= MeasureAround) {
+            m_measure.stop();
+            break;
+        }
+        if (laid >= MeasureLinesPerTick || clock.elapsed() >= MeasureBudget)
+            break;
+        ++m_measureNext;
+        if (line < 0 || line >= lines || m_rows.contains(line) || lineChars(line) > MeasureLongest)
+            continue;
+        if (!m_preedit.isEmpty() && m_store.lineOf(m_caret) == line)
+            continue;
+        // Each piece of the line, from the layouts kept where there is one.
+        qint64 rows = 0;
+        const qsizetype end = m_store.lineContentEnd(line);
+        for (qsizetype pos = m_store.lineStart(line);;) {
+            const Segment s = segmentAt(pos);
+            auto it = m_laid.find(s.start);
+            if (it != m_laid.end() && it->second->len == s.end - s.start) {
+                rows += it->second->layout.lineCount();
+            } else {
+                QTextLayout l;
+                layOut(l, s);
+                rows += l.lineCount();
+            }
+            if (s.end >= end)
+                break;
+            pos = s.end;
+        }
+        m_rows.set(line, rows, lineChars(line));
+        changed = true;
+        ++laid;
+    }
+    if (changed) {
+        estimateRowChars();
+        syncScrollBar();
+    }
 }
 
 void TextArea::scrollRows(int rows) {
@@ -784,9 +931,12 @@ void TextArea::paintEvent(QPaintEvent* e) {
     p.setPen(pal.color(group, QPalette::Text));
 
     const qsizetype oldTop = m_top;
+    const bool oldAtEnd = m_atEnd;
     fillView();
-    if (m_top != oldTop)
+    if (m_top != oldTop || m_atEnd != oldAtEnd)
         syncScrollBar();
+    else
+        startMeasuring();
     const qreal height = viewport()->height();
     Row r = rowOf(m_top);
     qreal y = -lineOf(r).y();
@@ -806,6 +956,7 @@ void TextArea::paintEvent(QPaintEvent* e) {
             range.format.setForeground(pal.brush(group, QPalette::HighlightedText));
             selections << range;
         }
+        noteRows(s, laid);
         const QPointF origin(Margin, y);
         laid->layout.draw(&p, origin, selections, QRectF(e->rect()));
         // A selected line break shows as a little room after its line.
@@ -837,7 +988,8 @@ void TextArea::paintEvent(QPaintEvent* e) {
     estimateRowChars();
     const qint64 units = std::max<qint64>(1, scrollUnits(shownTo) - scrollUnits(shownFrom));
     m_shownChars = std::max<qsizetype>(1, shownTo - shownFrom);
-    if (units != m_shownUnits) {
+    const qint64 maximum = scrollMaximum() / m_scrollScale;
+    if (units != m_shownUnits || maximum != verticalScrollBar()->maximum()) {
         m_shownUnits = units;
         syncScrollBar();
     }
@@ -850,10 +1002,8 @@ void TextArea::paintEvent(QPaintEvent* e) {
 
 void TextArea::resizeEvent(QResizeEvent* e) {
     QAbstractScrollArea::resizeEvent(e);
-    if (m_laidWidth != textWidth()) {
-        m_laid.clear();
-        m_fullRows = m_fullRowChars = 0;
-    }
+    if (m_laidWidth != textWidth())
+        forgetRows();
     estimateRowChars();
     syncScrollBar();
 }
@@ -861,8 +1011,8 @@ void TextArea::resizeEvent(QResizeEvent* e) {
 void TextArea::changeEvent(QEvent* e) {
     QAbstractScrollArea::changeEvent(e);
     if (e->type() == QEvent::FontChange) {
-        invalidateLayouts();
-        m_fullRows = m_fullRowChars = 0;
+        forgetRows();
+        viewport()->update();
         estimateRowChars();
         syncScrollBar();
     }
@@ -1241,6 +1391,8 @@ void TextArea::timerEvent(QTimerEvent* e) {
         const QPoint inside(m_lastMouse.x(),
                             std::clamp(m_lastMouse.y(), 0, viewport()->height() - 1));
         moveCaret(positionAt(inside), true);
+    } else if (e->timerId() == m_measure.timerId()) {
+        measureSome();
     } else if (e->timerId() == m_tripleClick.timerId()) {
         m_tripleClick.stop();
     } else {

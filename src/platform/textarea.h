@@ -11,6 +11,7 @@
 // Positions are offsets into the text, a CR LF counting two; the caret never
 // stops between a CR and its LF nor inside a surrogate pair.
 
+#include "rowindex.h"
 #include "textstore.h"
 
 #include <QAbstractScrollArea>
@@ -135,6 +136,9 @@ private:
 
     Segment segmentAt(qsizetype pos) const;
     Laid* laidOut(const Segment& s) const;
+    qreal layOut(QTextLayout& l, const Segment& s) const;
+    qsizetype lineChars(qsizetype line) const;
+    void noteRows(const Segment& s, const Laid* laid) const;
     Row rowOf(qsizetype pos) const;
     bool nextRow(Row& r) const;
     bool previousRow(Row& r) const;
@@ -149,6 +153,11 @@ private:
     void fillView();
     void syncScrollBar();
     qint64 scrollUnits(qsizetype pos) const;
+    qint64 totalUnits() const;
+    qint64 scrollMaximum() const;
+    void forgetRows() const;
+    void startMeasuring();
+    void measureSome();
     qsizetype positionOfUnits(qint64 units) const;
     void estimateRowChars();
     void scrollRows(int rows);
@@ -186,6 +195,15 @@ private:
     qint64 m_shownUnits = 4096;
     qint64 m_scrollScale = 1;
     bool m_syncing = false;
+    bool m_atEnd = false; // the last row is in view
+
+    // Rows of the lines laid out so far; the others are estimated.
+    mutable RowIndex m_rows;
+    qsizetype m_lines = 1; // lines of the text as m_rows knows it
+    // Measuring in idle time: lines around m_measureCenter, outwards.
+    QBasicTimer m_measure;
+    mutable qsizetype m_measureCenter = -1;
+    qsizetype m_measureNext = 0;
 
     QString m_preedit;
     int m_preeditCursor = 0;
