@@ -1,5 +1,6 @@
 #include "pagefiles.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -105,10 +106,21 @@ void PageFiles::requestStarted(QWebEngineUrlRequestJob* job) {
         job->fail(QWebEngineUrlRequestJob::UrlNotFound);
         return;
     }
+    // A page and its usual files are read here at once: the engine takes a
+    // buffer in memory in far fewer steps than a file it reads piece by
+    // piece. Large files (media) are read as the engine goes.
+    constexpr qint64 ReadAtOnce = 16 << 20;
     auto* file = new QFile(path, job);
     if (!file->open(QIODevice::ReadOnly)) {
         job->fail(QWebEngineUrlRequestJob::RequestFailed);
         return;
+    }
+    QIODevice* body = file;
+    if (file->size() <= ReadAtOnce) {
+        auto* bytes = new QBuffer(job);
+        bytes->setData(file->readAll());
+        bytes->open(QIODevice::ReadOnly);
+        body = bytes;
     }
     static const QMimeDatabase types;
     QByteArray type = types.mimeTypeForFile(path, QMimeDatabase::MatchExtension).name().toLatin1();
@@ -119,5 +131,5 @@ void PageFiles::requestStarted(QWebEngineUrlRequestJob* job) {
         if (path == m_pageFile && !m_codePage.isEmpty())
             type += "; charset=" + m_codePage;
     }
-    job->reply(type, file);
+    job->reply(type, body);
 }
