@@ -1,63 +1,80 @@
 #include "pagefiles.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMimeDatabase>
 #include <QMutexLocker>
-#include <QWebEngineUrlRequestJob>
-#include <QWebEngineUrlScheme>
+#include <QRandomGenerator>
 
 namespace {
 
-constexpr Qt::CaseSensitivity pathCase =
-#ifdef Q_OS_WIN
-    Qt::CaseInsensitive;
-#else
-    Qt::CaseSensitive;
-#endif
+const QString LoopbackHost = QStringLiteral("127.0.0.1");
 
-// Whether path is folder or lies somewhere below it.
-bool within(const QString& path, const QString& folder) {
-    if (folder.isEmpty() || path.isEmpty() || !path.startsWith(folder, pathCase))
-        return false;
-    return path.size() == folder.size() || folder.endsWith(QLatin1Char('/')) ||
-           path.at(folder.size()) == QLatin1Char('/');
+// The local path a URL's path stands for, in the system's bytes.
+QByteArray localPath(const QString& path) {
+    const QString clean = QDir::cleanPath(QDir::fromNativeSeparators(path));
+#ifdef Q_OS_WIN
+    QByteArray bytes = clean.toUtf8(); // as the page root takes names there
+#else
+    QByteArray bytes = QFile::encodeName(clean);
+#endif
+    if (!bytes.startsWith('/'))
+        bytes.prepend('/'); // "C:/..." on Windows
+    return bytes;
+}
+
+// The part of path below folder (both from '/'), or empty when it is not
+// below it.
+QByteArray below(const QByteArray& path, const QString& folder) {
+    if (folder.isEmpty())
+        return {};
+    QByteArray root = localPath(folder);
+    if (!root.endsWith('/'))
+        root += '/';
+#ifdef Q_OS_WIN
+    if (!path.toLower().startsWith(root.toLower()))
+        return {};
+#else
+    if (!path.startsWith(root))
+        return {};
+#endif
+    return path.mid(root.size());
 }
 
 } // namespace
 
-void PageFiles::registerScheme() {
-    QWebEngineUrlScheme scheme(Scheme);
-    // With a host, so that relative addresses resolve as they do for files.
-    scheme.setSyntax(QWebEngineUrlScheme::Syntax::Host);
-    // Not being allowed local access, its pages load no file URL; each of its
-    // pages is an origin of its own, whose scripts cannot read its other
-    // files. (Pages from the web are turned away in requestStarted.)
-    scheme.setFlags(QWebEngineUrlScheme::NoAccessAllowed);
-    QWebEngineUrlScheme::registerScheme(scheme);
+PageFiles::PageFiles() {
+    quint32 words[8];
+    QRandomGenerator::system()->fillRange(words);
+    m_key = QByteArray(reinterpret_cast<const char*>(words), sizeof words).toHex();
 }
 
-PageFiles::Folder PageFiles::folder(const QString& path) {
-    if (path.isEmpty())
-        return {};
-    const QString clean = QDir::cleanPath(QDir::fromNativeSeparators(path));
-    return {clean, QFileInfo(clean).canonicalFilePath()};
+void PageFiles::setPorts(quint16 page, quint16 files) {
+    QMutexLocker lock(&m_mutex);
+    m_pagePort = page;
+    m_filesPort = files;
 }
 
 QUrl PageFiles::showPage(const QString& path) {
     const QString clean = QDir::cleanPath(QDir::fromNativeSeparators(path));
-    {
-        QMutexLocker lock(&m_mutex);
-        m_page = folder(QFileInfo(clean).absolutePath());
-        m_pageFile = clean;
-    }
+    auto root = std::make_shared<const PageRoot>(QFileInfo(clean).absolutePath());
+    const QByteArray bytes = localPath(clean);
     QUrl url;
-    url.setScheme(QString::fromLatin1(Scheme));
-    url.setHost(QStringLiteral("page"));
-    url.setPath(clean.startsWith(QLatin1Char('/')) ? clean : QLatin1Char('/') + clean);
+    url.setScheme(QStringLiteral("http"));
+    url.setHost(LoopbackHost);
+    QMutexLocker lock(&m_mutex);
+    url.setPort(m_pagePort);
+    url.setPath(QString::fromLatin1(QUrl::toPercentEncoding(bytes, "/")), QUrl::StrictMode);
+    m_page = std::move(root);
+    m_pageFile = bytes;
+    m_shown = url;
     return url;
+}
+
+bool PageFiles::isShownPage(const QUrl& url) const {
+    QMutexLocker lock(&m_mutex);
+    return !m_shown.isEmpty() && url.adjusted(QUrl::RemoveFragment) == m_shown;
 }
 
 void PageFiles::setCodePage(const QString& name) {
@@ -65,71 +82,71 @@ void PageFiles::setCodePage(const QString& name) {
     m_codePage = name.toLatin1();
 }
 
-void PageFiles::setDocumentFolder(const QString& path) {
-    const Folder f = folder(path);
+void PageFiles::setDocumentFolder(const QString& folder) {
+    auto root = folder.isEmpty() ? nullptr : std::make_shared<const PageRoot>(folder);
     QMutexLocker lock(&m_mutex);
-    m_document = f;
+    m_document = std::move(root);
 }
 
-QString PageFiles::fileFor(const QString& requested) {
-    QString path = QDir::cleanPath(requested);
-#ifdef Q_OS_WIN
-    if (path.size() > 2 && path.at(0) == QLatin1Char('/') && path.at(2) == QLatin1Char(':'))
-        path.remove(0, 1); // "/C:/..."
-#endif
+PageFiles::Origin PageFiles::originOf(const QUrl& url) const {
+    if (url.scheme() != QLatin1String("http") || url.host() != LoopbackHost)
+        return Origin::None;
     QMutexLocker lock(&m_mutex);
-    const QFileInfo file(path);
-    if (file.exists()) {
-        const QString real = file.canonicalFilePath();
-        const bool allowed =
-            file.isFile() && (within(real, m_page.canonical) || within(real, m_document.canonical));
-        return allowed ? path : QString();
-    }
-    // Missing beside the page: the document's folder may have it.
-    if (m_document.path.isEmpty() || !within(path, m_page.path))
-        return {};
-    const QString moved = QDir::cleanPath(m_document.path + QLatin1Char('/') +
-                                          QDir(m_page.path).relativeFilePath(path));
-    const QFileInfo other(moved);
-    if (!other.isFile() || !within(other.canonicalFilePath(), m_document.canonical))
-        return {};
+    const int port = url.port();
+    if (port == m_pagePort && port > 0)
+        return Origin::Page;
+    if (port == m_filesPort && port > 0)
+        return Origin::Files;
+    return Origin::None;
+}
+
+QUrl PageFiles::onFilesOrigin(const QUrl& url) const {
+    QUrl moved = url;
+    QMutexLocker lock(&m_mutex);
+    moved.setPort(m_filesPort);
     return moved;
 }
 
-void PageFiles::requestStarted(QWebEngineUrlRequestJob* job) {
-    // Only the program and its own pages (whose origins are opaque) ask.
-    const QUrl from = job->initiator();
-    const bool ours = from.isEmpty() || from.toString() == QLatin1String("null") ||
-                      from.scheme() == QLatin1String(Scheme);
-    const QString path = ours ? fileFor(job->requestUrl().path()) : QString();
-    if (path.isEmpty()) {
-        job->fail(QWebEngineUrlRequestJob::UrlNotFound);
-        return;
-    }
-    // A page and its usual files are read here at once: the engine takes a
-    // buffer in memory in far fewer steps than a file it reads piece by
-    // piece. Large files (media) are read as the engine goes.
-    constexpr qint64 ReadAtOnce = 16 << 20;
-    auto* file = new QFile(path, job);
-    if (!file->open(QIODevice::ReadOnly)) {
-        job->fail(QWebEngineUrlRequestJob::RequestFailed);
-        return;
-    }
-    QIODevice* body = file;
-    if (file->size() <= ReadAtOnce) {
-        auto* bytes = new QBuffer(job);
-        bytes->setData(file->readAll());
-        bytes->open(QIODevice::ReadOnly);
-        body = bytes;
-    }
-    static const QMimeDatabase types;
-    QByteArray type = types.mimeTypeForFile(path, QMimeDatabase::MatchExtension).name().toLatin1();
+QByteArray PageFiles::hostOf(Origin origin) const {
+    QMutexLocker lock(&m_mutex);
+    const quint16 port = origin == Origin::Page ? m_pagePort : m_filesPort;
+    return LoopbackHost.toLatin1() + ':' + QByteArray::number(port);
+}
+
+bool PageFiles::open(const QByteArray& requested, QFile& file, QByteArray& type) const {
+    const QByteArray& path = requested;
+    std::shared_ptr<const PageRoot> page, document;
+    QByteArray pageFile, codePage;
     {
-        // The page the program wrote is in its code page, whatever the page
-        // says of itself.
         QMutexLocker lock(&m_mutex);
-        if (path == m_pageFile && !m_codePage.isEmpty())
-            type += "; charset=" + m_codePage;
+        page = m_page;
+        document = m_document;
+        pageFile = m_pageFile;
+        codePage = m_codePage;
     }
-    job->reply(type, body);
+    bool opened = false;
+    const QByteArray besidePage = page ? below(path, page->path()) : QByteArray();
+    if (!besidePage.isEmpty()) {
+        const PageRoot::Result r = page->open(besidePage, file);
+        opened = r == PageRoot::Result::Opened;
+        // Missing beside the page: the document's folder may have it.
+        if (r == PageRoot::Result::Missing && document)
+            opened = document->open(besidePage, file) == PageRoot::Result::Opened;
+    } else if (document) {
+        const QByteArray inDocument = below(path, document->path());
+        opened =
+            !inDocument.isEmpty() && document->open(inDocument, file) == PageRoot::Result::Opened;
+    }
+    if (!opened)
+        return false;
+    static const QMimeDatabase types;
+    const QByteArray name = path.mid(path.lastIndexOf('/') + 1);
+    type = types.mimeTypeForFile(QString::fromLatin1(name), QMimeDatabase::MatchExtension)
+               .name()
+               .toLatin1();
+    // The page the program wrote is in its code page, whatever the page says
+    // of itself.
+    if (path == pageFile && !codePage.isEmpty())
+        type += "; charset=" + codePage;
+    return true;
 }

@@ -2,6 +2,8 @@
 // program's web views through the factory below.
 
 #include "pagefiles.h"
+#include "pagerequests.h"
+#include "pageserver.h"
 #include "platform/webengine.h"
 #include "processend.h"
 
@@ -24,8 +26,10 @@ namespace {
 // Leaving or reloading a page never asks.
 class PreviewPage final : public QWebEnginePage {
 public:
-    explicit PreviewPage(QObject* parent)
+    PreviewPage(QObject* parent, const PageFiles& files)
         : QWebEnginePage(QWebEngineProfile::defaultProfile(), parent) {
+        // The only way to the local files.
+        setUrlRequestInterceptor(new PageRequests(this, files));
         QWebEngineSettings* s = settings();
         s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
         s->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
@@ -66,7 +70,7 @@ private:
 class EngineView final : public QWebEngineView, public pw::WebEngineView {
 public:
     EngineView(QWidget* parent, PageFiles* files, pw::WebEngineEvents events)
-        : QWebEngineView(parent), m_page(new PreviewPage(this)), m_files(files),
+        : QWebEngineView(parent), m_page(new PreviewPage(this, *files)), m_files(files),
           m_events(std::move(events)) {
         setPage(m_page);
         // The view's page uses the engine's default profile, which (since Qt
@@ -167,24 +171,27 @@ public:
         // user's folders unless told not to; it reads this before the first
         // view draws.
         QCoreApplication::setAttribute(Qt::AA_DisableShaderDiskCache);
-        PageFiles::registerScheme();
     }
 
     pw::WebEngineView* create(QWidget* parent, const QString& textEncoding,
                               pw::WebEngineEvents events) override {
-        if (!m_files) {
-            m_files = new PageFiles(this);
-            // The pages the program writes are read in the character set it
-            // writes them in.
-            m_files->setCodePage(textEncoding);
-            QWebEngineProfile::defaultProfile()->installUrlSchemeHandler(PageFiles::Scheme,
-                                                                         m_files);
+        if (!s_server) {
+            s_server = new PageServer(s_files);
+            if (!s_server->isListening())
+                qWarning("Pagewick: the preview cannot listen on the loopback address; local "
+                         "pages will not show");
+            // Its thread ends with the application, before the engine does.
+            qAddPostRoutine([] { delete std::exchange(s_server, nullptr); });
         }
-        return new EngineView(parent, m_files, std::move(events));
+        // The pages the program writes are read in the character set it
+        // writes them in.
+        s_files.setCodePage(textEncoding);
+        return new EngineView(parent, &s_files, std::move(events));
     }
 
 private:
-    PageFiles* m_files = nullptr;
+    static inline PageFiles s_files;
+    static inline PageServer* s_server = nullptr;
 };
 
 } // namespace
