@@ -130,7 +130,10 @@ void Form::fitToScreen() {
     const QRect available = screen->availableGeometry();
     const QMargins frame = expectedFrame();
     m_fittedFrame = frame;
-    const QSize room = available.size().shrunkBy(frame);
+    // On a scaled screen the frame is whole device pixels, which logical
+    // pixels round: a pixel of room is left for that.
+    const int slack = screen->devicePixelRatio() == 1.0 ? 0 : 1;
+    const QSize room = available.size().shrunkBy(frame) - QSize(slack, slack);
     const QSize designed = designedSize();
     if (designed.width() <= room.width() && designed.height() <= room.height()) {
         if (m_scroller) {
