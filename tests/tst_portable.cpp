@@ -169,17 +169,14 @@ private slots:
         const QString viewFile = QDir(work).filePath(QStringLiteral("view.html"));
         QVERIFY2(waitFor([&] { return readAll(viewFile) == "<p>moved</p>\r\n"; }, Timeout),
                  readAll(viewFile).constData());
-        QString preview;
-        QVERIFY2(waitFor(
-                     [&] {
-                         preview =
-                             runTool(xdotool,
-                                     {"search", "--onlyvisible", "--name", "^View As HTML$"}, env)
-                                 .section(u'\n', 0, 0)
-                                 .trimmed();
-                         return !preview.isEmpty();
-                     },
-                     Timeout),
+        // The window made anew for the web engine may take the first one's
+        // place: it is looked up again for each look.
+        const auto preview = [&] {
+            return runTool(xdotool, {"search", "--onlyvisible", "--name", "^View As HTML$"}, env)
+                .section(u'\n', 0, 0)
+                .trimmed();
+        };
+        QVERIFY2(waitFor([&] { return !preview().isEmpty(); }, Timeout),
                  "the preview window did not appear");
         const QByteArray module =
             QDir(folder).filePath(QStringLiteral("pw_webview.so")).toLocal8Bit();
@@ -189,7 +186,8 @@ private slots:
         // The page drawn, its dark text on its white, so that whatever the
         // engine would store is stored.
         const auto drawn = [&] {
-            const QImage shot = desktop.picture(preview, tmp.filePath(QStringLiteral("page.png")));
+            const QImage shot =
+                desktop.picture(preview(), tmp.filePath(QStringLiteral("page.png")));
             qint64 white = 0, dark = 0;
             for (int y = 0; y < shot.height(); ++y)
                 for (int x = 0; x < shot.width(); ++x) {
