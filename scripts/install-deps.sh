@@ -6,10 +6,13 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-webengine-dev-tools
+    qt6-svg-dev
     libgl-dev libqt6opengl6-dev
     fonts-dejavu-core
     xvfb xauth openbox xdotool poppler-utils
     trayer x11-utils
+    dbus-daemon qt6-gtk-platformtheme
+    appstream desktop-file-utils man-db binutils
     cups printer-driver-cups-pdf
     clang libclang-rt-14-dev
 )

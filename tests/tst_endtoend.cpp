@@ -50,12 +50,6 @@ public:
     // The program's icon docked in trayer's panel (hexadecimal id), empty
     // when there is none.
     QString trayIcon() const { return programWindow(true); }
-
-    // A picture of a window as the display shows it, taken by this program.
-    QImage picture(const QString& id, const QString& file) const {
-        run(QCoreApplication::applicationFilePath(), {"--grab", id, file});
-        return QImage(file);
-    }
 };
 
 // The share of the pixels in a rectangle that are close to a colour.
@@ -101,7 +95,7 @@ private slots:
     }
 
     void typeViewSplitRefreshMinimiseRestoreExit() {
-        for (const char* tool : {"Xvfb", "openbox", "xdotool", "xwininfo"})
+        for (const char* tool : {"Xvfb", "openbox", "xdotool", "xwininfo", "xprop"})
             if (QStandardPaths::findExecutable(tool).isEmpty())
                 QSKIP(qPrintable(QStringLiteral("%1 is not installed (scripts/install-deps.sh "
                                                 "installs it)")
@@ -114,14 +108,7 @@ private slots:
         Desktop d;
         if (!d.startX(QStringLiteral("1280x800")))
             QSKIP("Xvfb would not start here");
-        d.start("openbox", {"--sm-disable"});
-        QVERIFY2(waitFor(
-                     [&] {
-                         return d.run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"})
-                             .contains(QLatin1String("window id"));
-                     },
-                     StartTimeout),
-                 "the window manager did not start");
+        QVERIFY2(d.startWindowManager(), "the window manager did not start");
         const bool tray = !QStandardPaths::findExecutable("trayer").isEmpty();
         if (tray)
             d.start("trayer", {"--edge", "top", "--align", "right", "--widthtype", "request",
@@ -266,12 +253,8 @@ private slots:
 int main(int argc, char** argv) {
     // Helpers run on the test's display: a picture of one window, and a
     // program that owns the clipboard.
-    if (argc == 4 && qstrcmp(argv[1], "--grab") == 0) {
-        QGuiApplication app(argc, argv);
-        const QPixmap pixmap =
-            QGuiApplication::primaryScreen()->grabWindow(WId(QByteArray(argv[2]).toULongLong()));
-        return pixmap.save(QString::fromLocal8Bit(argv[3])) ? 0 : 1;
-    }
+    if (const int grabbed = grabWindowOnDisplay(argc, argv); grabbed >= 0)
+        return grabbed;
     if (argc == 3 && qstrcmp(argv[1], "--own-clipboard") == 0) {
         QGuiApplication app(argc, argv);
         QGuiApplication::clipboard()->setText(QString::fromLocal8Bit(argv[2]));

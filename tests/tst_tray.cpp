@@ -336,11 +336,15 @@ void TrayTest::onARealDesktop() {
 
 int main(int argc, char** argv) {
     // The program as it runs on a desktop, with a second window open.
-    if (argc > 1 && qstrcmp(argv[1], "--run-editor") == 0)
-        return pw::runApplication(argc, argv, [] {
+    // The program's own command line is empty there: "--run-editor" is this
+    // test's, not an option of the program.
+    if (argc > 1 && qstrcmp(argv[1], "--run-editor") == 0) {
+        int programArgc = 1;
+        return pw::runApplication(programArgc, argv, [] {
             OtherWindow::instance();
             textedit::instance();
         });
+    }
     if (argc > 1 && qstrcmp(argv[1], "--tray-available") == 0) {
         QApplication app(argc, argv);
         std::fputs(QSystemTrayIcon::isSystemTrayAvailable() ? "yes" : "no", stdout);

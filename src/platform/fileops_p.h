@@ -77,6 +77,9 @@ qint64 systemAvailableMemory();
 // text files hold them, and handed back to the system as those very bytes.
 QByteArray encodeFileName(const QString& path);
 QString decodeFileName(const QByteArray& name);
+// The program's arguments as the system gave them, its own name first: on
+// Unix each decoded as a file name is, on Windows the wide command line.
+QStringList programArguments(int argc, char** argv);
 
 // What the system says of a path (links followed; isSymLink is about the
 // name itself).

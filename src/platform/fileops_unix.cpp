@@ -36,6 +36,13 @@ QString decodeFileName(const QByteArray& name) {
     return decodeUtf8Escaped(name);
 }
 
+QStringList programArguments(int argc, char** argv) {
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args << decodeFileName(QByteArray(argv[i]));
+    return args;
+}
+
 PathInfo pathInfo(const QString& path) {
     PathInfo info;
     const QByteArray native = encodeFileName(path);

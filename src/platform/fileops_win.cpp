@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <shellapi.h>
 #include <windows.h>
 
 namespace pw::detail {
@@ -18,6 +19,18 @@ QByteArray encodeFileName(const QString& path) {
 
 QString decodeFileName(const QByteArray& name) {
     return QFile::decodeName(name);
+}
+
+QStringList programArguments(int, char**) {
+    // argv is in the ANSI code page there; the wide command line is not.
+    QStringList args;
+    int count = 0;
+    if (LPWSTR* wide = ::CommandLineToArgvW(::GetCommandLineW(), &count)) {
+        for (int i = 0; i < count; ++i)
+            args << QString::fromWCharArray(wide[i]);
+        ::LocalFree(wide);
+    }
+    return args;
 }
 
 PathInfo pathInfo(const QString& path) {

@@ -8,11 +8,18 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QGuiApplication>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QScopedValueRollback>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
+#include <QWindow>
+
+#include <algorithm>
 
 namespace pw {
 
@@ -79,6 +86,90 @@ void Form::load() {
 
 void Form::Show() {
     show();
+}
+
+QSize Form::designedSize() const {
+    QSize size = m_surface->size();
+    if (const QWidget* bar = menuWidget()) {
+        const int width = size.width();
+        size.rheight() +=
+            bar->hasHeightForWidth() ? bar->heightForWidth(width) : bar->sizeHint().height();
+    }
+    return size;
+}
+
+QMargins Form::expectedFrame() const {
+    // Known once the window manager has framed the window; before that, the
+    // frame another window of the program has, or a title bar's worth.
+    const auto frameOf = [](const QWidget* w) {
+        const QRect inner = w->geometry();
+        const QRect outer = w->frameGeometry();
+        return QMargins(inner.left() - outer.left(), inner.top() - outer.top(),
+                        outer.right() - inner.right(), outer.bottom() - inner.bottom());
+    };
+    if (isVisible() && frameGeometry() != geometry())
+        return frameOf(this);
+    for (const Form* other : loadedList())
+        if (other != this && other->isVisible() && other->frameGeometry() != other->geometry())
+            return frameOf(other);
+    // Where windows have no frame at all (the offscreen platform of tests),
+    // none is expected.
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
+        return {};
+    const int border = 4;
+    const int title = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this) + border;
+    return QMargins(border, title, border, border);
+}
+
+void Form::fitToScreen() {
+    QScreen* screen = this->screen();
+    if (m_fitting || !screen)
+        return;
+    const QScopedValueRollback<bool> fitting(m_fitting, true);
+    const QRect available = screen->availableGeometry();
+    const QMargins frame = expectedFrame();
+    m_fittedFrame = frame;
+    // On a scaled screen the frame is whole device pixels, which logical
+    // pixels round: a pixel of room is left for that.
+    const int slack = screen->devicePixelRatio() == 1.0 ? 0 : 1;
+    const QSize room = available.size().shrunkBy(frame) - QSize(slack, slack);
+    const QSize designed = designedSize();
+    if (designed.width() <= room.width() && designed.height() <= room.height()) {
+        if (m_scroller) {
+            // Back to the designed size: the client area as the whole window.
+            m_scroller->takeWidget();
+            setCentralWidget(m_surface); // and the scroll area goes
+            m_scroller = nullptr;
+            setMinimumSize(0, 0);
+            setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+            layout()->setSizeConstraint(QLayout::SetFixedSize);
+        }
+        return;
+    }
+    if (!m_scroller) {
+        const bool filled = m_surface->autoFillBackground();
+        takeCentralWidget();
+        m_scroller = new QScrollArea(this);
+        m_scroller->setObjectName(QStringLiteral("scroller"));
+        m_scroller->setFrameShape(QFrame::NoFrame);
+        // Not a stop of its own in the tab order; a control that takes the
+        // focus is scrolled into view.
+        m_scroller->setFocusPolicy(Qt::NoFocus);
+        m_scroller->setWidget(m_surface);
+        m_surface->setAutoFillBackground(filled);
+        setCentralWidget(m_scroller);
+        layout()->setSizeConstraint(QLayout::SetDefaultConstraint);
+    }
+    const QSize fitted = designed.boundedTo(room);
+    setFixedSize(fitted);
+    // The whole frame on the screen, title-bar buttons included.
+    QRect outer(frameGeometry().topLeft(), fitted.grownBy(frame));
+    outer.moveLeft(
+        std::clamp(outer.left(), available.left(), available.right() + 1 - outer.width()));
+    outer.moveTop(
+        std::clamp(outer.top(), available.top(), available.bottom() + 1 - outer.height()));
+    move(outer.topLeft());
 }
 
 void Form::Hide() {
@@ -187,6 +278,33 @@ void Form::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange && m_loaded)
         dispatch("Form_Resize", [this] { Form_Resize(); });
+}
+
+void Form::showEvent(QShowEvent* event) {
+    fitToScreen();
+    QMainWindow::showEvent(event);
+    if (!m_followsScreen && windowHandle()) {
+        m_followsScreen = true;
+        // Moved to another screen, or the screen's room changed (a panel,
+        // a new scale): fitted again.
+        const auto follow = [this](QScreen* screen) {
+            if (screen)
+                connect(screen, &QScreen::availableGeometryChanged, this,
+                        [this] { fitToScreen(); });
+            fitToScreen();
+        };
+        connect(windowHandle(), &QWindow::screenChanged, this, follow);
+        if (QScreen* s = screen())
+            connect(s, &QScreen::availableGeometryChanged, this, [this] { fitToScreen(); });
+    }
+}
+
+void Form::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    // The window manager has framed the window: fitted again with the real
+    // frame. A move by the user alone leaves it where it is put.
+    if (isVisible() && expectedFrame() != m_fittedFrame)
+        fitToScreen();
 }
 
 void Form::resizeEvent(QResizeEvent* event) {

@@ -10,6 +10,7 @@
 
 class QMenu;
 class QAction;
+class QScrollArea;
 
 namespace pw {
 
@@ -50,6 +51,9 @@ public:
 
     // The client area; controls are children of it.
     QWidget* surface() const { return m_surface; }
+    // False while the screen is too small for the window's designed size: the
+    // window is then shrunk to fit and its client area scrolls.
+    bool hasDesignedSize() const { return m_scroller == nullptr; }
 
     // Every window that is loaded now, in the order they were loaded.
     static QList<Form*> loadedForms();
@@ -91,13 +95,25 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void load();
     void finishUnload();
+    // The window at its designed size where that fits the screen's available
+    // area, frame included; otherwise as large as fits, on the screen, with
+    // the client area scrolled within it.
+    void fitToScreen();
+    QSize designedSize() const;
+    QMargins expectedFrame() const;
 
     QWidget* m_surface = nullptr;
+    QScrollArea* m_scroller = nullptr; // only while the window is shrunk
+    QMargins m_fittedFrame;
+    bool m_fitting = false;
+    bool m_followsScreen = false;
     int m_scaleMode = vbTwips;
     bool m_loaded = false;
     bool m_unloading = false;

@@ -1,5 +1,7 @@
 #include "textarea.h"
 
+#include "colours.h"
+
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
@@ -927,7 +929,10 @@ void TextArea::paintEvent(QPaintEvent* e) {
     QPainter p(viewport());
     p.setClipRect(e->rect());
     const QPalette::ColorGroup group = hasFocus() ? QPalette::Active : QPalette::Inactive;
-    const QPalette pal = palette();
+    // The theme's background where the text shows on it, white where it
+    // would not (a dark theme under black text).
+    const QPalette pal = legiblePalette(palette());
+    p.fillRect(e->rect(), pal.brush(group, QPalette::Base));
     p.setPen(pal.color(group, QPalette::Text));
 
     const qsizetype oldTop = m_top;

@@ -3,7 +3,12 @@
 #include "process.h"
 #include "testfiles.h"
 
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QPixmap>
 #include <QRegularExpression>
+#include <QScreen>
+#include <QStandardPaths>
 
 #if defined(Q_OS_UNIX)
 #include <csignal>
@@ -28,12 +33,36 @@ bool XDesktop::startX(const QString& size) {
     if (!waitFor([&] { return x->canReadLine() || x->state() != QProcess::Running; }, 3 * Timeout))
         return false;
     display = QStringLiteral(":") + QString::fromLatin1(x->readLine().trimmed());
-    return display.size() > 1 && x->state() == QProcess::Running;
+    if (display.size() < 2 || x->state() != QProcess::Running)
+        return false;
+    if (!QStandardPaths::findExecutable("dbus-daemon").isEmpty()) {
+        QProcess* d = start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
+        if (waitFor([&] { return d->canReadLine() || d->state() != QProcess::Running; }, Timeout))
+            bus = QString::fromLatin1(d->readLine().trimmed());
+    }
+    return true;
+}
+
+bool XDesktop::startWindowManager() {
+    start("openbox", {"--sm-disable"});
+    // A window mapped while the window manager is still starting may be left
+    // unmapped; the manager announces itself on the root window.
+    return waitFor(
+        [&] {
+            return run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"})
+                .contains(QLatin1String("window id"));
+        },
+        3 * Timeout);
 }
 
 QProcess* XDesktop::start(const QString& program, const QStringList& args, const QString& folder) {
+    return start(program, args, folder, environment());
+}
+
+QProcess* XDesktop::start(const QString& program, const QStringList& args, const QString& folder,
+                          const QProcessEnvironment& env) {
     auto* p = m_procs.emplace_back(std::make_unique<QProcess>()).get();
-    p->setProcessEnvironment(environment());
+    p->setProcessEnvironment(env);
     p->setStandardErrorFile(QProcess::nullDevice());
     if (!folder.isEmpty())
         p->setWorkingDirectory(folder);
@@ -92,12 +121,30 @@ bool XDesktop::viewable(const QString& id) const {
     return run("xwininfo", {"-id", id}).contains(QLatin1String("IsViewable"));
 }
 
+QImage XDesktop::picture(const QString& id, const QString& file) const {
+    run(QCoreApplication::applicationFilePath(), {"--grab", id, file});
+    return QImage(file);
+}
+
+int grabWindowOnDisplay(int argc, char** argv) {
+    if (argc != 4 || qstrcmp(argv[1], "--grab") != 0)
+        return -1;
+    QGuiApplication app(argc, argv);
+    bool ok = false;
+    const WId id = WId(QString::fromLatin1(argv[2]).toULongLong(&ok, 0));
+    const QPixmap pixmap = QGuiApplication::primaryScreen()->grabWindow(id);
+    return ok && pixmap.save(QString::fromLocal8Bit(argv[3])) ? 0 : 1;
+}
+
 QProcessEnvironment XDesktop::environment() const {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("DISPLAY", display);
     env.insert("QT_QPA_PLATFORM", "xcb");
     env.insert("QTWEBENGINE_DISABLE_SANDBOX", "1"); // CI runs as root
     env.remove("WAYLAND_DISPLAY");
-    env.remove("DBUS_SESSION_BUS_ADDRESS"); // the X tray, not a desktop bus
+    if (bus.isEmpty())
+        env.remove("DBUS_SESSION_BUS_ADDRESS");
+    else
+        env.insert("DBUS_SESSION_BUS_ADDRESS", bus);
     return env;
 }
