@@ -299,6 +299,32 @@ private slots:
         }
     }
 
+    void theCaretIsFoundWhereItIsDrawn() {
+        // Pointing at the middle of the character at any caret position
+        // finds that position again.
+        const auto lost = [](const QString& text) {
+            Shown s(text);
+            QList<qsizetype> out;
+            for (qsizetype i = 0; i <= text.size(); ++i) {
+                s.box.setSelection(i, 0);
+                if (s.box.cursorPosition() != i)
+                    continue; // inside a CR LF or a pair
+                const QRect r = s.box.characterRect(i);
+                if (!s.exposed || !r.isValid() || s.box.positionAt(r.center()) != i)
+                    out << i;
+            }
+            return out;
+        };
+        QCOMPARE(lost(QString::fromUtf16(u"plain\ttext, \xE9 \x4E2D \xD83D\xDE00\r\nnext\r\n")),
+                 QList<qsizetype>());
+        QEXPECT_FAIL("", "right-to-left text and direction controls: found elsewhere", Continue);
+        QCOMPARE(lost(QString::fromUtf16(u"ab\x202E"
+                                         u"cd;<\x5D0\x5D1 x")),
+                 QList<qsizetype>());
+        QEXPECT_FAIL("", "the caret before a combining mark: found after it", Continue);
+        QCOMPARE(lost(QString::fromUtf16(u"\x301ZZ e\x301x")), QList<qsizetype>());
+    }
+
     void mouseAndInputMethod() {
         Shown s(QStringLiteral("alpha beta\r\ngamma delta\r\nlast"));
         QVERIFY(s.exposed);
