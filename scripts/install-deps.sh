@@ -12,6 +12,8 @@ packages=(
     trayer x11-utils
     cups printer-driver-cups-pdf
     clang libclang-rt-14-dev
+    # the tools the tests run: mkfifo, mount, chattr, readelf
+    coreutils mount e2fsprogs binutils
 )
 
 missing=()
