@@ -25,6 +25,7 @@
 #include "platform/failure.h"
 #include "platform/seqfile.h"
 #include "platform/textbox.h"
+#include "support/filetext.h"
 
 #include <QApplication>
 #include <QDir>
@@ -191,30 +192,14 @@ void fileRoundTrip(QByteArrayView file) {
         return unicodeRoundTrip(file, mark, encoding);
 
     // What the line rule makes of the file, worked out here on the bytes.
+    const QByteArray ruled = lineRule(file);
     QList<QByteArray> lines;
-    QByteArray expected;
-    {
-        QByteArray line;
-        bool ended = true;
-        for (qsizetype i = 0; i < file.size(); ++i) {
-            if (file[i] == '\r') {
-                if (i + 1 < file.size() && file[i + 1] == '\n')
-                    ++i;
-                lines << line;
-                expected += line + "\r\n";
-                line.clear();
-                ended = true;
-            } else {
-                line += file[i];
-                ended = false;
-            }
-        }
-        if (!ended) {
-            lines << line;
-            expected += line + "\r\n";
-        }
-        expected += "\r\n";
+    for (qsizetype from = 0; from < ruled.size();) {
+        const qsizetype end = ruled.indexOf("\r\n", from);
+        lines << ruled.mid(from, end - from);
+        from = end + 2;
     }
+    const QByteArray expected = ruled + "\r\n";
 
     const QString in = g_dir->filePath(QStringLiteral("in.txt"));
     const QString out = g_dir->filePath(QStringLiteral("out.txt"));

@@ -23,6 +23,8 @@
 #include "platform/seqfile.h"
 #include "platform/textbox.h"
 #include "platform/webview.h"
+#include "support/filetext.h"
+#include "support/lists.h"
 #include "support/mount.h"
 #include "support/process.h"
 #include "support/recorder.h"
@@ -69,26 +71,6 @@ QMap<QString, QByteArray> snapshot(const QString& folder) {
         const QString name = QDir(folder).relativeFilePath(info.filePath());
         out.insert(name, info.isDir() ? QByteArray("<folder>") : readAll(info.filePath()));
     }
-    return out;
-}
-
-// What Open makes of a file's bytes, in bytes: every line, the last one
-// included, followed by CR LF; a line ends at CR or CR LF.
-QByteArray lineRule(const QByteArray& bytes) {
-    QByteArray out;
-    out.reserve(bytes.size() + 2);
-    qsizetype start = 0;
-    const qsizetype n = bytes.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        if (bytes[i] != '\r')
-            continue;
-        out.append(bytes.constData() + start, i - start).append("\r\n");
-        if (i + 1 < n && bytes[i + 1] == '\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < n)
-        out.append(bytes.constData() + start, n - start).append("\r\n");
     return out;
 }
 
@@ -156,28 +138,6 @@ private:
     QString m_old;
     bool m_ok;
 };
-
-// A menu key typed into the text area, with the editor as the active window.
-void press(textedit& w, char letter) {
-    w.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&w));
-    QTest::keyClick(w.Text1, Qt::Key(Qt::Key_A + (letter - 'A')), Qt::ControlModifier);
-}
-
-// The row of a name in a file list, -1 when it is not listed.
-int rowOf(pw::FileList* list, const QString& name) {
-    for (int i = 0; i < list->ListCount(); ++i)
-        if (list->List(i) == name)
-            return i;
-    return -1;
-}
-
-int rowOf(pw::FolderList* list, const QString& folder) {
-    for (int i = 0; i < list->ListCount(); ++i)
-        if (list->List(i) == QDir::toNativeSeparators(folder))
-            return i;
-    return -1;
-}
 
 // Free memory in bytes as the system reports it, -1 when it does not.
 qint64 availableMemory() {
@@ -263,13 +223,16 @@ class FaultsTest : public QObject {
         d.Combo1->setText(type);
         d.Command1->click();
     }
-    void deleteThroughDialog(const QString& folder, const QString& name) {
+    // False when the file is not listed (and the dialog is left open).
+    [[nodiscard]] bool deleteThroughDialog(const QString& folder, const QString& name) {
         delfile& d = deleteDialog();
         d.Dir1->setPath(folder);
         const int row = rowOf(d.File1, name);
-        QVERIFY2(row >= 0, qPrintable(name + QStringLiteral(" is not listed")));
+        if (row < 0)
+            return false;
         d.File1->setListIndex(row);
         d.Command1->click();
+        return true;
     }
     // A success: the beep, then the one message of the dialog.
     void expectSaved() {
@@ -285,6 +248,14 @@ private slots:
         QVERIFY(QDir::setCurrent(dir.path()));
         // Files are read and written as UTF-8, whatever the locale.
         pw::setCodePage("UTF-8");
+        // The web engine's helper processes start here, in the test's own
+        // folder, so that none holds a case's mount busy, in any order.
+        Recorder quiet;
+        textedit& w = textedit::instance();
+        QSignalSpy loaded(w.WebBrowser1, &pw::WebView::loadFinished);
+        QVERIFY(pressCtrl(w, 'R'));
+        QVERIFY2(loaded.wait(LoadTimeout) || !loaded.isEmpty(), "the web engine showed no page");
+        unloadAllWindows();
     }
     void init() { rec = new Recorder; }
     void cleanup() {
@@ -311,8 +282,6 @@ private slots:
             succeeds("chattr", {"-R", "-i", dir.path()});
     }
 
-    // First, so that the web engine's helper processes start in the test's
-    // own folder and hold no later mount busy.
     void binaryFile() {
         QByteArray bytes(256 * 1024, Qt::Uninitialized);
         QRandomGenerator random(7);
@@ -329,7 +298,7 @@ private slots:
         expectSaved();
         QVERIFY(readAll(path("copy.bin")) == lineRule(bytes) + "\r\n");
         QSignalSpy loaded(w.WebBrowser1, &pw::WebView::loadFinished);
-        press(w, 'R');
+        QVERIFY(pressCtrl(w, 'R'));
         EXPECT_NO_MESSAGE();
         QVERIFY(readAll(path("view.html")) == lineRule(bytes) + "\r\n");
         QVERIFY2(loaded.wait(LoadTimeout) || !loaded.isEmpty(), "the page never finished");
@@ -372,7 +341,6 @@ private slots:
         w.repaint();
         QTest::keyClicks(w.Text1, QStringLiteral("!"));
         qInfo("opened, shown and edited in %lld ms", t.elapsed());
-        QVERIFY2(t.elapsed() < 60000, "a 10 MB line took more than a minute");
         saveThroughDialog(dir.path(), QStringLiteral("line"), QStringLiteral(".html"));
         expectSaved();
         QVERIFY(readAll(path("line.html")) == line + "\r\n!\r\n");
@@ -461,6 +429,22 @@ private slots:
         expectSaved();
         QCOMPARE(readAll(where + "/new.txt"), QByteArray("short\r\n"));
         QCOMPARE(readAll(where + "/keep.txt"), QByteArray(100 * 1024, 'k'));
+
+        // A file replaced by a text that does not fit beside it stays whole;
+        // one that fits replaces it, and the file keeps its permissions.
+        const QFile::Permissions mode =
+            QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ExeOther;
+        QVERIFY(QFile::setPermissions(where + "/keep.txt", mode));
+        const auto kept = snapshot(where);
+        w.Text1->setText(big);
+        saveThroughDialog(where, QStringLiteral("keep"), QStringLiteral(".txt"));
+        EXPECT_ONE_FAILURE(QStringLiteral("keep.txt"));
+        QCOMPARE(snapshot(where), kept);
+        w.Text1->setText(QString(50 * 1024, QLatin1Char('n')));
+        savefile::instance().Command1->click();
+        expectSaved();
+        QCOMPARE(readAll(where + "/keep.txt"), QByteArray(50 * 1024, 'n') + "\r\n");
+        QCOMPARE(QFileInfo(where + "/keep.txt").permissions() & QFile::Permissions(0x7077), mode);
     }
 
     void noFreeFileEntries() {
@@ -490,9 +474,9 @@ private slots:
         QVERIFY(here.ok());
         textedit& w = textedit::instance();
         w.Text1->setText(QString(200 * 1024, QLatin1Char('x')));
-        press(w, 'V');
-        press(w, 'S');
-        press(w, 'R');
+        QVERIFY(pressCtrl(w, 'V'));
+        QVERIFY(pressCtrl(w, 'S'));
+        QVERIFY(pressCtrl(w, 'R'));
         QCOMPARE(rec->boxes.size(), size_t(3));
         for (const RecordedBox& b : rec->boxes) {
             QCOMPARE(b.style, int(pw::MsgBoxCritical));
@@ -509,7 +493,7 @@ private slots:
         // A text that fits is written and shown.
         w.Text1->setText(QStringLiteral("<p>new</p>"));
         QSignalSpy loaded(w.WebBrowser1, &pw::WebView::loadFinished);
-        press(w, 'S');
+        QVERIFY(pressCtrl(w, 'S'));
         EXPECT_NO_MESSAGE();
         QCOMPARE(readAll(where + "/view.html"), QByteArray("<p>new</p>\r\n"));
         QCOMPARE(w.Text1->Height(), 2295);
@@ -539,7 +523,7 @@ private slots:
 
         // Deleting it is refused where the system refuses it.
         if (lock.undeletable()) {
-            deleteThroughDialog(dir.path(), QStringLiteral("locked.txt"));
+            QVERIFY(deleteThroughDialog(dir.path(), QStringLiteral("locked.txt")));
             EXPECT_ONE_FAILURE(native("locked.txt"));
             QCOMPARE(snapshot(dir.path()), before);
         }
@@ -548,7 +532,7 @@ private slots:
         QVERIFY(writeAll(path("view.html"), "<p>old</p>\r\n"));
         const ReadOnlyFile viewLock(path("view.html"));
         const auto withView = snapshot(dir.path());
-        press(w, 'S');
+        QVERIFY(pressCtrl(w, 'S'));
         EXPECT_ONE_FAILURE(native("view.html"));
         QCOMPARE(snapshot(dir.path()), withView);
         QVERIFY(!w.WebBrowser1->Visible());
@@ -575,7 +559,7 @@ private slots:
             EXPECT_ONE_FAILURE(QDir::toNativeSeparators(shelf + "/new.txt"));
             saveThroughDialog(shelf, QStringLiteral("book"), QStringLiteral(".txt"));
             EXPECT_ONE_FAILURE(book, QStringLiteral("read-only"));
-            deleteThroughDialog(shelf, QStringLiteral("book.txt"));
+            QVERIFY(deleteThroughDialog(shelf, QStringLiteral("book.txt")));
             EXPECT_ONE_FAILURE(book);
             QCOMPARE(snapshot(shelf), before);
             unloadAllWindows();
@@ -584,7 +568,7 @@ private slots:
         const CurrentFolder here(shelf);
         textedit& w = textedit::instance();
         w.Text1->setText(QStringLiteral("<p>x</p>"));
-        press(w, 'V');
+        QVERIFY(pressCtrl(w, 'V'));
         EXPECT_ONE_FAILURE(QStringLiteral("view.html"));
         QVERIFY(!viewhtml::loadedInstance());
         QCOMPARE(snapshot(shelf), before);
@@ -615,10 +599,9 @@ private slots:
         EXPECT_ONE_FAILURE(native("b.txt"), QStringLiteral("folder"));
         o.File1->setListIndex(rowOf(o.File1, "c.txt"));
         QVERIFY(QFile::remove(path("c.txt")));
-        if (succeeds("mkfifo", {path("c.txt")})) {
-            o.Command1->click();
-            EXPECT_ONE_FAILURE(native("c.txt"));
-        }
+        QVERIFY2(succeeds("mkfifo", {path("c.txt")}), "mkfifo (coreutils) could not make a pipe");
+        o.Command1->click();
+        EXPECT_ONE_FAILURE(native("c.txt"));
         QCOMPARE(w.Text1->Text(), QStringLiteral("precious"));
         o.Command2->click();
         QVERIFY(!openfile::loadedInstance());
@@ -695,6 +678,7 @@ private slots:
         o.Drive1->Refresh();
         o.Drive1->setDrive(stick);
         EXPECT_NO_MESSAGE();
+        QCOMPARE(o.Dir1->Path(), QDir::toNativeSeparators(stick)); // its root: cwd is elsewhere
         o.Dir1->setPath(stick + "/docs");
         o.File1->setListIndex(rowOf(o.File1, "s.txt"));
         delfile& d = deleteDialog();
@@ -734,7 +718,7 @@ private slots:
         w.Text1->setText(QStringLiteral("<p>x</p>"));
         QVERIFY(QDir(start).removeRecursively());
 
-        press(w, 'S');
+        QVERIFY(pressCtrl(w, 'S'));
         EXPECT_ONE_FAILURE(QStringLiteral("view.html"),
                            QStringLiteral("current folder no longer exists"));
         QCOMPARE(w.Text1->Height(), 8295);

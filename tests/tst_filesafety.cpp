@@ -12,10 +12,11 @@
 #include "platform/olecontainer.h"
 #include "platform/seqfile.h"
 #include "platform/textbox.h"
+#include "support/mount.h"
+#include "support/process.h"
 #include "support/recorder.h"
 #include "support/testfiles.h"
 
-#include <QProcess>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -25,12 +26,6 @@
 #include <unistd.h>
 
 namespace {
-
-bool run(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.start(program, args);
-    return p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
 
 // Writes text as path's whole file; the failure's reason, or empty.
 QString save(const QString& path, const QString& text,
@@ -55,10 +50,10 @@ struct SealedFolder {
     QString path;
     bool sealed;
     explicit SealedFolder(const QString& folder)
-        : path(folder), sealed(run("chattr", {"+i", folder})) {}
+        : path(folder), sealed(succeeds("chattr", {"+i", folder})) {}
     ~SealedFolder() {
         if (sealed)
-            run("chattr", {"-i", path});
+            succeeds("chattr", {"-i", path});
     }
 };
 
@@ -81,7 +76,7 @@ private slots:
         pw::setCodePage("UTF-8");
     }
     void cleanup() {
-        run("chattr", {"-R", "-i", dir.path()});
+        succeeds("chattr", {"-R", "-i", dir.path()});
         QDir(dir.path()).removeRecursively();
         QDir().mkpath(dir.path());
     }
@@ -178,9 +173,9 @@ private slots:
     void inPlaceNeedsRoomOnTheDisk() {
         const QString disk = path("disk");
         QVERIFY(QDir().mkpath(disk));
-        if (!run("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", disk}))
+        const auto mount = Mount::tmpfs(disk, QStringLiteral("size=64k"));
+        if (!mount->mounted())
             QSKIP("mounting a small tmpfs is not allowed here (needs root)");
-        const auto unmount = qScopeGuard([&] { run("umount", {"-l", disk}); });
         QVERIFY(writeAll(disk + "/page.html", "<p>small</p>\r\n"));
         const SealedFolder sealed(disk);
         if (!sealed.sealed)
@@ -246,7 +241,9 @@ private slots:
         const QString huge = path("huge.log");
         {
             QFile f(huge);
-            QVERIFY(f.open(QIODevice::WriteOnly) && f.resize(200LL << 30));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            if (!f.resize(200LL << 30))
+                QSKIP("this file system cannot hold a sparse file of 200 GB");
         }
         const auto refusal = [](const QString& file) {
             try {

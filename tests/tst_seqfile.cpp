@@ -3,6 +3,7 @@
 
 #include "platform/failure.h"
 #include "platform/seqfile.h"
+#include "support/filetext.h"
 #include "support/testfiles.h"
 
 #include <QProcess>
@@ -105,7 +106,9 @@ private slots:
             f.Close();
         }
         const QByteArray written = readAll(path);
-        QCOMPARE(written, pw::toCodePage(text) + "\r\n");
+        const std::optional<QByteArray> bytes = utf8WithKeptBytes(text);
+        QVERIFY(bytes);
+        QCOMPARE(written, *bytes + "\r\n");
         QCOMPARE(pw::fromCodePage(written.chopped(2)), text);
 
         QString bad = text;

@@ -1,5 +1,7 @@
-// The text area's storage against a plain string: random edits anywhere,
-// lines found from positions and back, and undo and redo through the steps.
+// The text area's storage against a plain string: random edits of every kind
+// anywhere, lines found from positions and back, and the history (typed runs,
+// closed steps, cleared history, undo and redo in any order) against the
+// snapshots of the text, including the Change each undo and redo reports.
 
 #include "platform/textstore.h"
 
@@ -8,25 +10,83 @@
 
 namespace {
 
-// Line starts of a plain string, lines ending at LF.
-void checkLines(const pw::TextStore& s, const QString& model) {
+// Where the lines of the store differ from those of a plain string (lines
+// end at LF, a CR before it belongs to the break); empty when they agree.
+QString linesDiffer(const pw::TextStore& s, const QString& model) {
     qsizetype line = 0;
+    const auto differ = [&](const char* what, qsizetype got, qsizetype expected) {
+        return QStringLiteral("%1 at %2: %3, expected %4")
+            .arg(what)
+            .arg(line)
+            .arg(got)
+            .arg(expected);
+    };
     for (qsizetype i = 0; i <= model.size(); ++i) {
-        QCOMPARE(s.lineOf(i), line);
+        if (s.lineOf(i) != line)
+            return differ("lineOf", s.lineOf(i), line) + QStringLiteral(" (position %1)").arg(i);
         if (i == 0 || model[i - 1] == u'\n') {
-            QCOMPARE(s.lineStart(line), i);
+            if (s.lineStart(line) != i)
+                return differ("lineStart", s.lineStart(line), i);
             if (line > 0) {
                 const qsizetype feed = i - 1;
                 const qsizetype end =
                     feed > s.lineStart(line - 1) && model[feed - 1] == u'\r' ? feed - 1 : feed;
-                QCOMPARE(s.lineContentEnd(line - 1), end);
+                if (s.lineContentEnd(line - 1) != end)
+                    return differ("lineContentEnd", s.lineContentEnd(line - 1), end);
             }
         }
         if (i < model.size() && model[i] == u'\n')
             ++line;
     }
-    QCOMPARE(s.lineCount(), line + 1);
-    QCOMPARE(s.lineContentEnd(line), model.size());
+    if (s.lineCount() != line + 1)
+        return differ("lineCount", s.lineCount(), line + 1);
+    if (s.lineContentEnd(line) != model.size())
+        return differ("lineContentEnd", s.lineContentEnd(line), model.size());
+    return {};
+}
+
+// The history as the store promises it, kept over whole snapshots: a step
+// is the text before and after it and where it replaced what.
+struct History {
+    struct Step {
+        QString before, after;
+        qsizetype pos, removed, added;
+        bool typing;
+    };
+    QString text;
+    std::vector<Step> undo, redo;
+    bool open = false; // the last step is typing that more typing joins
+
+    void edit(qsizetype pos, qsizetype len, const QString& add, bool typing) {
+        if (len == 0 && add.isEmpty())
+            return;
+        const QString after = QString(text).replace(pos, len, add);
+        redo.clear();
+        Step* last = undo.empty() ? nullptr : &undo.back();
+        if (typing && open && last && last->typing && len == 0 && last->pos + last->added == pos) {
+            last->after = after;
+            last->added += add.size();
+        } else {
+            undo.push_back({text, after, pos, len, add.size(), typing});
+        }
+        text = after;
+        open = typing;
+    }
+    // What undoing (or redoing) the newest step must report.
+    pw::TextStore::Change replay(bool undoing) {
+        std::vector<Step>& from = undoing ? undo : redo;
+        const Step s = from.back();
+        from.pop_back();
+        (undoing ? redo : undo).push_back(s);
+        text = undoing ? s.before : s.after;
+        open = false;
+        return undoing ? pw::TextStore::Change{s.pos, s.added, s.removed}
+                       : pw::TextStore::Change{s.pos, s.removed, s.added};
+    }
+};
+
+QString describe(const pw::TextStore::Change& c) {
+    return QStringLiteral("{pos %1, removed %2, added %3}").arg(c.pos).arg(c.removed).arg(c.added);
 }
 
 } // namespace
@@ -35,80 +95,117 @@ class TextStoreTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void editsUndoAndRedoMatchAString() {
+    void historyMatchesSnapshots() {
         QRandomGenerator rng(7);
         const QString alphabet = QStringLiteral("ab \r\n\r\nxyz\t");
-        for (int round = 0; round < 40; ++round) {
+        const auto some = [&](int most) {
+            QString add;
+            for (int i = rng.bounded(most + 1); i > 0; --i)
+                add += alphabet[rng.bounded(int(alphabet.size()))];
+            return add;
+        };
+        for (int round = 0; round < 60; ++round) {
             pw::TextStore s;
-            QString model = QStringLiteral("first\r\nsecond\nthird");
-            s.reset(model);
-            QStringList history{model};
-            for (int step = 0; step < 30; ++step) {
-                const qsizetype pos = rng.bounded(int(model.size()) + 1);
-                const qsizetype len = rng.bounded(int(model.size() - pos) + 1) / 2;
-                QString add;
-                for (int i = rng.bounded(6); i > 0; --i)
-                    add += alphabet[rng.bounded(int(alphabet.size()))];
-                s.replace(pos, len, add, pw::TextStore::Kind::Other);
-                if (len || !add.isEmpty()) {
-                    model.replace(pos, len, add);
-                    history << model;
+            History h;
+            h.text = QStringLiteral("first\r\nsecond\nthird");
+            s.reset(h.text);
+            QStringList done; // what happened in this round, for a failure's report
+            for (int action = 0; action < 60; ++action) {
+                const qsizetype n = h.text.size();
+                const int what = rng.bounded(100);
+                if (what < 25) { // typing goes on where the last typing ended
+                    const qsizetype at = !h.undo.empty() && h.open && rng.bounded(4)
+                                             ? std::min(n, h.undo.back().pos + h.undo.back().added)
+                                             : rng.bounded(int(n) + 1);
+                    const QString c(alphabet[rng.bounded(int(alphabet.size()))]);
+                    done << QStringLiteral("type %1 at %2").arg(c.toHtmlEscaped()).arg(at);
+                    s.replace(at, 0, c, pw::TextStore::Kind::Typing);
+                    h.edit(at, 0, c, true);
+                } else if (what < 50) { // an edit of another kind, or typing over a selection
+                    const qsizetype pos = rng.bounded(int(n) + 1);
+                    const qsizetype len = rng.bounded(int(n - pos) + 1) / 2;
+                    const QString add = some(5);
+                    const bool typing = !add.isEmpty() && rng.bounded(4) == 0;
+                    done << QStringLiteral("replace %1+%2 by %3 chars%4")
+                                .arg(pos)
+                                .arg(len)
+                                .arg(add.size())
+                                .arg(typing ? " typed" : "");
+                    s.replace(pos, len, add,
+                              typing ? pw::TextStore::Kind::Typing : pw::TextStore::Kind::Other);
+                    h.edit(pos, len, add, typing);
+                } else if (what < 70) {
+                    done << QStringLiteral("undo");
+                    QCOMPARE(s.canUndo(), !h.undo.empty());
+                    if (h.undo.empty())
+                        continue;
+                    const pw::TextStore::Change got = s.undo(), expected = h.replay(true);
+                    QVERIFY2(got.pos == expected.pos && got.removed == expected.removed &&
+                                 got.added == expected.added,
+                             qPrintable(describe(got) + " for " + describe(expected) + "\n" +
+                                        done.join("\n")));
+                } else if (what < 88) {
+                    done << QStringLiteral("redo");
+                    QCOMPARE(s.canRedo(), !h.redo.empty());
+                    if (h.redo.empty())
+                        continue;
+                    const pw::TextStore::Change got = s.redo(), expected = h.replay(false);
+                    QVERIFY2(got.pos == expected.pos && got.removed == expected.removed &&
+                                 got.added == expected.added,
+                             qPrintable(describe(got) + " for " + describe(expected) + "\n" +
+                                        done.join("\n")));
+                } else if (what < 97) {
+                    done << QStringLiteral("close step");
+                    s.closeStep();
+                    h.open = false;
+                } else {
+                    done << QStringLiteral("clear history");
+                    s.clearHistory();
+                    h.undo.clear();
+                    h.redo.clear();
+                    h.open = false;
                 }
-                QCOMPARE(s.text(), model);
-                QCOMPARE(s.length(), model.size());
-                const qsizetype from = rng.bounded(int(model.size()) + 1);
-                QCOMPARE(s.mid(from, 5), model.mid(from, 5));
-                if (from < model.size())
-                    QCOMPARE(s.at(from), model.at(from));
+                QVERIFY2(s.text() == h.text, qPrintable(done.join("\n")));
+                QCOMPARE(s.length(), h.text.size());
+                QCOMPARE(s.canUndo(), !h.undo.empty());
+                QCOMPARE(s.canRedo(), !h.redo.empty());
+                const qsizetype from = rng.bounded(int(h.text.size()) + 1);
+                QCOMPARE(s.mid(from, 5), h.text.mid(from, 5));
+                if (from < h.text.size())
+                    QCOMPARE(s.at(from), h.text.at(from));
+                if (action % 10 == 9) {
+                    const QString lines = linesDiffer(s, h.text);
+                    QVERIFY2(lines.isEmpty(), qPrintable(lines + "\n" + done.join("\n")));
+                }
             }
-            checkLines(s, model);
             // Every step undone in turn, then all redone.
-            for (qsizetype i = history.size() - 1; i > 0; --i) {
-                QVERIFY(s.canUndo());
+            while (!h.undo.empty()) {
                 s.undo();
-                QCOMPARE(s.text(), history[i - 1]);
+                h.replay(true);
+                QCOMPARE(s.text(), h.text);
             }
             QVERIFY(!s.canUndo());
-            checkLines(s, history[0]);
-            while (s.canRedo())
+            QCOMPARE(linesDiffer(s, h.text), QString());
+            while (!h.redo.empty()) {
                 s.redo();
-            QCOMPARE(s.text(), model);
-            checkLines(s, model);
+                h.replay(false);
+            }
+            QCOMPARE(s.text(), h.text);
+            QVERIFY(!s.canRedo());
+            QCOMPARE(linesDiffer(s, h.text), QString());
         }
     }
 
-    void typingIsOneStepAndGrowsOnePiece() {
+    void typingGrowsOnePiece() {
+        // A word typed over a selection, one character at a time: the piece
+        // typed last grows (how steps join: historyMatchesSnapshots).
         pw::TextStore s;
         s.reset(QStringLiteral("hello world"));
-        // A word typed over a selection, one character at a time.
         s.replace(6, 5, QStringLiteral("t"), pw::TextStore::Kind::Typing);
         for (const QChar c : QStringLiteral("here"))
             s.replace(s.length(), 0, QString(c), pw::TextStore::Kind::Typing);
         QCOMPARE(s.text(), QStringLiteral("hello there"));
         QCOMPARE(s.pieceCount(), 2);
-        // Enter, then more typing: separate steps.
-        s.replace(s.length(), 0, QStringLiteral("\r\n"), pw::TextStore::Kind::Other);
-        s.replace(s.length(), 0, QStringLiteral("x"), pw::TextStore::Kind::Typing);
-        s.undo();
-        QCOMPARE(s.text(), QStringLiteral("hello there\r\n"));
-        s.undo();
-        QCOMPARE(s.text(), QStringLiteral("hello there"));
-        s.undo();
-        QCOMPARE(s.text(), QStringLiteral("hello world"));
-        // Typing after the caret moved starts a new step.
-        s.redo();
-        s.closeStep();
-        s.replace(0, 0, QStringLiteral("a"), pw::TextStore::Kind::Typing);
-        s.replace(1, 0, QStringLiteral("b"), pw::TextStore::Kind::Typing);
-        s.closeStep();
-        s.replace(2, 0, QStringLiteral("c"), pw::TextStore::Kind::Typing);
-        s.undo();
-        QCOMPARE(s.text(), QStringLiteral("abhello there"));
-        s.undo();
-        QCOMPARE(s.text(), QStringLiteral("hello there"));
-        // A new edit forgets what could be redone.
-        s.replace(0, 0, QStringLiteral("!"), pw::TextStore::Kind::Other);
-        QVERIFY(!s.canRedo());
     }
 
     void largeTextIsSharedAndIndexed() {

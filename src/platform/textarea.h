@@ -81,6 +81,9 @@ public:
     // How many pieces have been laid out so far, for tests of how much work
     // an edit takes.
     int layoutsBuilt() const { return m_built; }
+    // Whether rows are still being measured in idle time, for tests that wait
+    // until it has finished.
+    bool measuring() const { return m_measure.isActive(); }
 
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 

@@ -1,6 +1,7 @@
 #include "soak/model.h"
 
 #include "platform/filelist.h"
+#include "support/filetext.h"
 
 namespace soak {
 
@@ -27,98 +28,120 @@ QStringList unitsOf(const QString& text) {
 void Model::setText(const QString& t) {
     if (t == text())
         return;
+    if (t.isEmpty())
+        return replace(0, int(units.size()), {});
     units = unitsOf(t);
     caret = anchor = 0;
+    undoSteps.clear();
+    redoSteps.clear();
+    typingOpen = false;
 }
 
-// The bytes of a text in UTF-8, where a kept byte (U+DC80..U+DCFF) is that
-// byte again; nothing when some character cannot be stored.
-std::optional<QByteArray> encode(const QString& text) {
-    QByteArray out;
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = text[i].unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < n && text[i + 1].isLowSurrogate()) {
-            out += text.mid(i, 2).toUtf8();
+void Model::replace(int from, int to, const QStringList& with, bool typing) {
+    if (from == to && with.isEmpty())
+        return;
+    const QStringList removed = units.mid(from, to - from);
+    units.remove(from, to - from);
+    for (int i = 0; i < with.size(); ++i)
+        units.insert(from + i, with[i]);
+    caret = anchor = from + int(with.size());
+    redoSteps.clear();
+    Step* last = undoSteps.empty() ? nullptr : &undoSteps.back();
+    if (typing && typingOpen && last && last->typing && from == to &&
+        last->pos + last->added.size() == from)
+        last->added += with;
+    else
+        undoSteps.push_back({from, removed, with, typing});
+    typingOpen = typing;
+}
+
+void Model::moveTo(int newCaret, int newAnchor) {
+    if (newCaret != caret || caret != anchor || newCaret != newAnchor)
+        typingOpen = false;
+    caret = newCaret;
+    anchor = newAnchor;
+}
+
+void Model::undo() {
+    if (undoSteps.empty())
+        return;
+    const Step s = undoSteps.back();
+    undoSteps.pop_back();
+    units.remove(s.pos, s.added.size());
+    for (int i = 0; i < s.removed.size(); ++i)
+        units.insert(s.pos + i, s.removed[i]);
+    caret = anchor = s.pos + int(s.removed.size());
+    redoSteps.push_back(s);
+    typingOpen = false;
+}
+
+void Model::redo() {
+    if (redoSteps.empty())
+        return;
+    const Step s = redoSteps.back();
+    redoSteps.pop_back();
+    units.remove(s.pos, s.removed.size());
+    for (int i = 0; i < s.added.size(); ++i)
+        units.insert(s.pos + i, s.added[i]);
+    caret = anchor = s.pos + int(s.added.size());
+    undoSteps.push_back(s);
+    typingOpen = false;
+}
+
+namespace {
+
+// 0 blank, 1 part of a word (letters, digits, marks, '_', either half of a
+// pair), 2 anything else; a line break is blank but stops the blanks.
+int kindOf(const QString& unit) {
+    const QChar c = unit[0];
+    if (c.isSpace() || c.isNull())
+        return 0;
+    if (c.isLetterOrNumber() || c.isMark() || c == u'_' || c.isSurrogate())
+        return 1;
+    return 2;
+}
+bool isBreak(const QString& unit) {
+    return unit[0] == u'\r' || unit[0] == u'\n';
+}
+
+} // namespace
+
+int Model::wordRight(int p) const {
+    const int n = int(units.size());
+    if (p >= n)
+        return n;
+    int i = p;
+    if (const int k = kindOf(units[p]))
+        while (i < n && kindOf(units[i]) == k)
             ++i;
-        } else if (c >= 0xDC80 && c <= 0xDCFF) {
-            out += char(c - 0xDC00);
-        } else if (QChar::isSurrogate(c)) {
-            return std::nullopt;
-        } else {
-            out += QString(QChar(c)).toUtf8();
-        }
-    }
-    return out;
+    while (i < n && kindOf(units[i]) == 0 && !isBreak(units[i]))
+        ++i;
+    return i == p ? p + 1 : i;
+}
+
+int Model::wordLeft(int p) const {
+    if (p <= 0)
+        return 0;
+    int i = p;
+    while (i > 0 && kindOf(units[i - 1]) == 0 && !isBreak(units[i - 1]))
+        --i;
+    if (i > 0 && kindOf(units[i - 1]) != 0)
+        for (const int k = kindOf(units[i - 1]); i > 0 && kindOf(units[i - 1]) == k;)
+            --i;
+    return i == p ? p - 1 : i;
 }
 
 // What Open makes of a file written by this run: its lines, each followed by
 // CR LF, where a byte 0xFF (never part of UTF-8) is kept as U+DCFF.
 QString load(const QByteArray& bytes) {
     QString text;
-    qsizetype start = 0;
-    const auto line = [&](qsizetype end) {
-        const QList<QByteArray> parts = bytes.mid(start, end - start).split('\xff');
-        for (qsizetype i = 0; i < parts.size(); ++i) {
-            if (i > 0)
-                text += QChar(0xDCFF);
-            text += QString::fromUtf8(parts[i]);
-        }
-        text += QStringLiteral("\r\n");
-    };
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] != '\r')
-            continue;
-        line(i);
-        if (i + 1 < bytes.size() && bytes[i + 1] == '\n')
-            ++i;
-        start = i + 1;
+    const QList<QByteArray> parts = lineRule(bytes).split('\xff');
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        if (i > 0)
+            text += QChar(0xDCFF);
+        text += QString::fromUtf8(parts[i]);
     }
-    if (start < bytes.size())
-        line(bytes.size());
     return text;
-}
-
-const QList<FontCommand>& fontCommands() {
-    using K = FontCommand::Kind;
-    static const QList<FontCommand> all = {
-        {&textedit::mssfg, K::Name, "Ms Sans Serif"},
-        {&textedit::mss, K::Name, "Ms Serif"},
-        {&textedit::msg, K::Name, "Ms Gothic"},
-        {&textedit::msm, K::Name, "Ms Mincho"},
-        {&textedit::msans, K::Name, "MVSans"},
-        {&textedit::xligh, K::Name, "NapoliSerial-Xlight"},
-        {&textedit::eight, K::Size, "8"},
-        {&textedit::nine, K::Size, "9"},
-        {&textedit::ten, K::Size, "10"},
-        {&textedit::elebv, K::Size, "11"},
-        {&textedit::twelve, K::Size, "12"},
-        {&textedit::fourte, K::Size, "14"},
-        {&textedit::sizten, K::Size, "16"},
-        {&textedit::eighteen, K::Size, "18"},
-        {&textedit::twenty, K::Size, "20"},
-        {&textedit::twetnttwo, K::Size, "22"},
-        {&textedit::twentyfour, K::Size, "24"},
-        {&textedit::twentysix, K::Size, "26"},
-        {&textedit::twentyeight, K::Size, "28"},
-        {&textedit::thirtysix, K::Size, "36"},
-        {&textedit::fourtyeight, K::Size, "48"},
-        {&textedit::seventytwo, K::Size, "72"},
-        {&textedit::reg, K::Bold, "false"},
-        {&textedit::bold, K::Bold, "true"},
-        {&textedit::blk, K::Color, "0"},
-        {&textedit::blu, K::Color, "16711680"},
-        {&textedit::rdf, K::Color, "255"},
-    };
-    return all;
-}
-
-// The row of a name in a list, -1 when it is not there.
-int rowOf(pw::FileList* list, const QString& name) {
-    for (int i = 0; i < list->ListCount(); ++i)
-        if (list->List(i) == name)
-            return i;
-    return -1;
 }
 
 QStringList entries(pw::FileList* list) {

@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <vector>
 
 namespace pw {
 class FileList;
@@ -50,6 +51,9 @@ struct Model {
         hidden = split = false;
         units.clear();
         caret = anchor = 0;
+        undoSteps.clear();
+        redoSteps.clear();
+        typingOpen = false;
         fontName = shownName = QStringLiteral("Ms Sans Serif");
         bold = QStringLiteral("False");
         size = QStringLiteral("8");
@@ -65,13 +69,34 @@ struct Model {
     QString selected() const {
         return units.mid(selStart(), selEnd() - selStart()).join(QString());
     }
-    void replaceSelection(const QStringList& with) {
-        const int s = selStart();
-        units.remove(s, selEnd() - s);
-        for (int i = 0; i < with.size(); ++i)
-            units.insert(s + i, with[i]);
-        caret = anchor = s + int(with.size());
+    // The undo history: each step where it replaced which units by which.
+    // A typed character joins the step before it when that was typing that
+    // ended where it goes and the caret has not moved since.
+    struct Step {
+        int pos;
+        QStringList removed, added;
+        bool typing;
+    };
+    std::vector<Step> undoSteps, redoSteps;
+    bool typingOpen = false;
+
+    // Units [from, to) replaced as one step (or part of the last); the caret
+    // ends after them.
+    void replace(int from, int to, const QStringList& with, bool typing = false);
+    void replaceSelection(const QStringList& with, bool typing = false) {
+        replace(selStart(), selEnd(), with, typing);
     }
+    // The caret moved by a key: a move or a selection ends the typed step.
+    void moveTo(int newCaret, int newAnchor);
+    void moveTo(int pos) { moveTo(pos, pos); }
+    // Ctrl+Z and Ctrl+Y: the caret after what came back or went again.
+    void undo();
+    void redo();
+    // Where Ctrl+Left and Ctrl+Right take the caret: over blanks on the
+    // line, then over one run of word characters or of other characters.
+    int wordLeft(int unit) const;
+    int wordRight(int unit) const;
+    // Emptying the text is a step; any other text starts a new history.
     void setText(const QString& t);
     // A position in the text: a surrogate pair or a CR LF takes two.
     int documentPosition(int unit) const {
@@ -95,24 +120,10 @@ struct Model {
 // one line break; a lone CR or LF, like any other character, one step.
 QStringList unitsOf(const QString& text);
 
-// The bytes of a text in UTF-8, where a kept byte (U+DC80..U+DCFF) is that
-// byte again; nothing when some character cannot be stored.
-std::optional<QByteArray> encode(const QString& text);
-
 // What Open makes of a file written by this run: its lines, each followed by
 // CR LF, where a byte 0xFF (never part of UTF-8) is kept as U+DCFF.
 QString load(const QByteArray& bytes);
 
-// A command of the Font menu and the value it records.
-struct FontCommand {
-    pw::Menu* textedit::*item;
-    enum Kind { Name, Size, Bold, Color } kind;
-    QString stored;
-};
-const QList<FontCommand>& fontCommands();
-
-// The row of a name in a list, -1 when it is not there.
-int rowOf(pw::FileList* list, const QString& name);
 // Every name a list shows, and a list sorted.
 QStringList entries(pw::FileList* list);
 QStringList sorted(QStringList list);

@@ -20,6 +20,9 @@
 #include "platform/units.h"
 #include "platform/webview.h"
 #include "soak/model.h"
+#include "support/filetext.h"
+#include "support/fontcommands.h"
+#include "support/lists.h"
 #include "support/popup.h"
 #include "support/recorder.h"
 #include "support/tray_recorder.h"
@@ -134,6 +137,7 @@ private slots:
     // What earlier runs found, replayed on their own.
     void keysOnASelectedKeptCharacter();
     void theIconFollowsAWindowGivenANewNativeWindow();
+    void randomUserActions_data();
     void randomUserActions();
 
 private:

@@ -28,7 +28,20 @@ std::optional<Popup> popupDuring(const std::function<void()>& act, char key) {
         else
             QTest::keyClick(menu, Qt::Key_Escape);
     });
+    int looks = 0;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++looks; });
     timer.start();
     act();
+    // A menu the act left for the event loop to open has had its chance once
+    // the events posted so far were handled and the watch looked again.
+    postedEventsHandled();
+    const int after = looks;
+    QTest::qWaitFor([&] { return looks > after + 1; }, 5000);
     return seen;
+}
+
+bool postedEventsHandled() {
+    bool handled = false;
+    QTimer::singleShot(0, [&] { handled = true; });
+    return QTest::qWaitFor([&] { return handled; }, 5000);
 }

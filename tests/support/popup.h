@@ -15,5 +15,11 @@ struct Popup {
 
 // Runs act; a pop-up menu that opens meanwhile is noted and then given the
 // key (Escape, when none, dismisses it). Never waits for a menu that stays
-// open. Nothing when no menu opened.
+// open. Nothing when no menu opened, which is known once the events the act
+// posted were handled and the watch looked once more.
 std::optional<Popup> popupDuring(const std::function<void()>& act, char key = 0);
+
+// Returns once the events posted so far, the window system's included, have
+// been handled: the sign that what they would do has been done. False when
+// that took more than five seconds.
+bool postedEventsHandled();
