@@ -1,6 +1,7 @@
 #include "application.h"
 
 #include "fileops_p.h"
+#include "printer.h"
 
 #include <QApplication>
 #include <QByteArray>
@@ -58,7 +59,11 @@ int runApplication(int& argc, char** argv, const std::function<void()>& startup)
         fileArguments() << detail::decodeFileName(QByteArray(argv[i]));
 #endif
     startup();
-    return app.exec();
+    const int code = app.exec();
+    // A print job still running is stopped and its thread joined while the
+    // application is whole.
+    endPrinting(code);
+    return code;
 }
 
 } // namespace pw
