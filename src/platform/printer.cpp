@@ -19,6 +19,7 @@
 #include <QTextLayout>
 #include <QTimer>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -124,8 +125,8 @@ public:
         std::exception_ptr error;
         std::mutex mutex;
         std::condition_variable ended;
-        bool finished = false;         // under mutex
-        QEventLoop* waiting = nullptr; // under mutex; the wait to wake
+        bool finished = false;            // under mutex
+        std::vector<QEventLoop*> waiting; // under mutex; the waits to wake
         void checkStop() const {
             if (stop)
                 throw Stopped();
@@ -161,9 +162,9 @@ public:
 private:
     enum class End { Finished, Cancelled, TimedOut, Closing };
 
-    bool finished() {
-        std::lock_guard<std::mutex> lock(m_job->mutex);
-        return m_job->finished;
+    static bool finished(Job& job) {
+        std::lock_guard<std::mutex> lock(job.mutex);
+        return job.finished;
     }
     void join() {
         if (m_thread.joinable())
@@ -172,15 +173,15 @@ private:
     // Waits for the job with the "Printing..." dialog, until it ends, the
     // user cancels, the time limit passes, a window is closed or the program
     // ends.
-    End wait(QPointer<QWidget>* closing);
+    static End wait(Job& job, QPointer<QWidget>* closing);
     // After a stop: gives the job a moment to end, the windows drawing.
-    void settle();
+    static void settle(Job& job);
 
     std::shared_ptr<Job> m_job;
     std::thread m_thread;
 };
 
-PrintWorker::End PrintWorker::wait(QPointer<QWidget>* closing) {
+PrintWorker::End PrintWorker::wait(Job& job, QPointer<QWidget>* closing) {
     QEventLoop loop;
     QProgressDialog dialog(QStringLiteral("Printing..."), QStringLiteral("Cancel"), 0, 0);
     dialog.setWindowTitle(QStringLiteral("Print"));
@@ -201,35 +202,35 @@ PrintWorker::End PrintWorker::wait(QPointer<QWidget>* closing) {
             loop.quit();
         });
         {
-            std::unique_lock<std::mutex> lock(m_job->mutex);
-            if (m_job->finished)
+            std::unique_lock<std::mutex> lock(job.mutex);
+            if (job.finished)
                 return End::Finished;
-            m_job->waiting = &loop;
+            job.waiting.push_back(&loop);
         }
         loop.exec();
-        std::lock_guard<std::mutex> lock(m_job->mutex);
-        m_job->waiting = nullptr;
-        if (m_job->finished)
+        std::lock_guard<std::mutex> lock(job.mutex);
+        job.waiting.erase(std::find(job.waiting.begin(), job.waiting.end(), &loop));
+        if (job.finished)
             end = End::Finished;
         *closing = hold.closing;
     }
     return end;
 }
 
-void PrintWorker::settle() {
-    m_job->stop = true;
+void PrintWorker::settle(Job& job) {
+    job.stop = true;
     QEventLoop loop;
     InputHold hold(nullptr, [] {});
     {
-        std::lock_guard<std::mutex> lock(m_job->mutex);
-        if (m_job->finished)
+        std::lock_guard<std::mutex> lock(job.mutex);
+        if (job.finished)
             return;
-        m_job->waiting = &loop;
+        job.waiting.push_back(&loop);
     }
     QTimer::singleShot(SettleMs, &loop, &QEventLoop::quit);
     loop.exec();
-    std::lock_guard<std::mutex> lock(m_job->mutex);
-    m_job->waiting = nullptr;
+    std::lock_guard<std::mutex> lock(job.mutex);
+    job.waiting.erase(std::find(job.waiting.begin(), job.waiting.end(), &loop));
 }
 
 void PrintWorker::run(const QString& where, Work work) {
@@ -251,9 +252,10 @@ void PrintWorker::run(const QString& where, Work work) {
 
     // A job that was stopped but is held up in the print server is waited
     // for first: never two jobs at once. Cancel here stops this print too.
-    if (m_job && !finished()) {
+    if (m_job && !finished(*m_job)) {
+        const std::shared_ptr<Job> running = m_job;
         QPointer<QWidget> closing;
-        const End end = wait(&closing);
+        const End end = wait(*running, &closing);
         if (end != End::Finished) {
             reclose(closing);
             if (end == End::Closing)
@@ -263,8 +265,11 @@ void PrintWorker::run(const QString& where, Work work) {
     }
     join();
 
-    m_job = std::make_shared<Job>();
-    m_thread = std::thread([job = m_job, work = std::move(work)] {
+    // (The job is kept here too: a Print started from within this wait
+    // replaces m_job once this job has ended.)
+    const std::shared_ptr<Job> job = std::make_shared<Job>();
+    m_job = job;
+    m_thread = std::thread([job, work = std::move(work)] {
         try {
             work(*job);
         } catch (...) {
@@ -272,17 +277,17 @@ void PrintWorker::run(const QString& where, Work work) {
         }
         std::lock_guard<std::mutex> lock(job->mutex);
         job->finished = true;
-        if (job->waiting)
-            QMetaObject::invokeMethod(job->waiting, &QEventLoop::quit, Qt::QueuedConnection);
+        for (QEventLoop* loop : job->waiting)
+            QMetaObject::invokeMethod(loop, &QEventLoop::quit, Qt::QueuedConnection);
         job->ended.notify_all();
     });
 
     QPointer<QWidget> closing;
-    const End end = wait(&closing);
+    const End end = wait(*job, &closing);
     if (end != End::Finished) {
-        settle();
+        settle(*job);
         reclose(closing);
-        if (!finished()) {
+        if (!finished(*job)) {
             // Held up in the print server: the thread stays this printer's,
             // and the next job waits for it.
             if (end == End::Closing)
@@ -290,9 +295,11 @@ void PrintWorker::run(const QString& where, Work work) {
             throw stopped(end);
         }
     }
-    join();
-    const std::exception_ptr error = m_job->error;
-    m_job.reset();
+    if (m_job == job) {
+        join();
+        m_job.reset();
+    }
+    const std::exception_ptr error = job->error;
     bool wasStopped = false;
     if (error) {
         try {
