@@ -1,6 +1,7 @@
 #include "application.h"
 
 #include "fileops_p.h"
+#include "printer.h"
 
 #include <QApplication>
 #include <QByteArray>
@@ -175,7 +176,11 @@ int runApplication(int& argc, char** argv, const std::function<void()>& startup)
     prepareApplication();
     fileArguments() = line.files;
     startup();
-    return app.exec();
+    const int code = app.exec();
+    // A print job still running is stopped and its thread joined while the
+    // application is whole.
+    endPrinting(code);
+    return code;
 }
 
 } // namespace pw

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QColor>
+#include <QDir>
 #include <QEventLoop>
 #include <QFont>
 #include <QFontMetricsF>
@@ -14,14 +15,21 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProgressDialog>
+#include <QTemporaryFile>
 #include <QTextLayout>
 #include <QTimer>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 namespace pw {
@@ -44,27 +52,49 @@ OperationError noPrinter() {
 
 int g_timeLimitMs = 60000;
 
+// How long a stopped job is given to end (it checks for the stop between
+// lines and pages, or calls its job back at the print server).
+constexpr int SettleMs = 1500;
+
+// Thrown on the print thread once its job is stopped.
+struct Stopped {};
+
 // Swallows the user's input while a print job is waited for, but for the
-// wait's own dialog: no other command may start meanwhile.
+// wait's own dialog: no other command may start meanwhile. Closing a window
+// asks for the wait to end (the job is stopped) and is done afterwards.
 class InputHold : public QObject {
 public:
-    explicit InputHold(QWidget* allowed) : m_allowed(allowed) { qApp->installEventFilter(this); }
+    InputHold(QWidget* allowed, std::function<void()> onClose)
+        : m_allowed(allowed), m_onClose(std::move(onClose)) {
+        qApp->installEventFilter(this);
+    }
     ~InputHold() override { qApp->removeEventFilter(this); }
+    // The window whose closing was asked for, if any.
+    QPointer<QWidget> closing;
 
 protected:
     bool eventFilter(QObject* target, QEvent* event) override {
         switch (event->type()) {
+        case QEvent::Close: {
+            auto* widget = qobject_cast<QWidget*>(target);
+            if (!widget || !widget->isWindow() || allowed(widget))
+                return false;
+            if (!closing) {
+                closing = widget;
+                m_onClose();
+            }
+            event->ignore();
+            return true;
+        }
         case QEvent::KeyPress:
         case QEvent::KeyRelease:
         case QEvent::ShortcutOverride:
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
         case QEvent::MouseButtonDblClick:
-        case QEvent::Wheel:
-        case QEvent::Close: {
+        case QEvent::Wheel: {
             auto* widget = qobject_cast<QWidget*>(target);
-            return !(widget && m_allowed &&
-                     (widget == m_allowed || m_allowed->isAncestorOf(widget)));
+            return !(widget && allowed(widget));
         }
         default:
             return false;
@@ -72,61 +102,241 @@ protected:
     }
 
 private:
+    bool allowed(QWidget* widget) const {
+        return m_allowed && (widget == m_allowed || m_allowed->isAncestorOf(widget));
+    }
     QWidget* m_allowed;
+    std::function<void()> m_onClose;
 };
 
-// Talking to the print service can block for minutes (a server that never
-// answers), so it is done on a thread of its own while the windows go on
-// drawing. The wait ends when the work ends, when the user cancels it or at
-// the time limit; work that is given up goes on alone and its result is
-// dropped. What the work throws is thrown here.
-void runPrintWork(const QString& where, std::function<void()> work) {
-    struct State {
-        std::atomic<bool> finished{false};
-        std::exception_ptr error;
-        QPointer<QEventLoop> loop;
-    };
-    auto state = std::make_shared<State>();
-    QEventLoop loop;
-    state->loop = &loop;
-    std::thread([state, work = std::move(work)] {
-        try {
-            work();
-        } catch (...) {
-            state->error = std::current_exception();
-        }
-        state->finished = true;
-        QMetaObject::invokeMethod(qApp, [state] {
-            if (state->loop)
-                state->loop->quit();
-        });
-    }).detach();
+} // namespace
 
+// One print job at a time, run on a thread of its own: talking to the print
+// service can block for minutes (a server that never answers), so the work
+// runs there while the windows go on drawing. The thread is always joined:
+// before the next job starts, when the program ends and when the printer
+// goes.
+class PrintWorker {
+public:
+    // What the work shares with the wait. The work checks stopRequested()
+    // between lines and pages.
+    struct Job {
+        std::atomic<bool> stop{false};
+        std::exception_ptr error;
+        std::mutex mutex;
+        std::condition_variable ended;
+        bool finished = false;            // under mutex
+        std::vector<QEventLoop*> waiting; // under mutex; the waits to wake
+        void checkStop() const {
+            if (stop)
+                throw Stopped();
+        }
+    };
+    using Work = std::function<void(Job&)>;
+
+    ~PrintWorker() {
+        // The program is going: no stop is waited for long, and a thread
+        // still held up in the print server is left to the end of the process.
+        if (!stopAndJoin(SettleMs) && m_thread.joinable())
+            m_thread.detach();
+    }
+
+    // Runs work on the print thread and waits for it; see Printer::EndDoc.
+    void run(const QString& where, Work work);
+
+    // Stops the job and waits up to ms for its thread; true once no thread
+    // is left.
+    bool stopAndJoin(int ms) {
+        if (!m_job)
+            return true;
+        m_job->stop = true;
+        std::unique_lock<std::mutex> lock(m_job->mutex);
+        if (!m_job->ended.wait_for(lock, std::chrono::milliseconds(ms),
+                                   [&] { return m_job->finished; }))
+            return false;
+        lock.unlock();
+        join();
+        return true;
+    }
+
+private:
+    enum class End { Finished, Cancelled, TimedOut, Closing };
+
+    static bool finished(Job& job) {
+        std::lock_guard<std::mutex> lock(job.mutex);
+        return job.finished;
+    }
+    void join() {
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    // Waits for the job with the "Printing..." dialog, until it ends, the
+    // user cancels, the time limit passes, a window is closed or the program
+    // ends.
+    static End wait(Job& job, QPointer<QWidget>* closing);
+    // After a stop: gives the job a moment to end, the windows drawing.
+    static void settle(Job& job);
+
+    std::shared_ptr<Job> m_job;
+    std::thread m_thread;
+};
+
+PrintWorker::End PrintWorker::wait(Job& job, QPointer<QWidget>* closing) {
+    QEventLoop loop;
     QProgressDialog dialog(QStringLiteral("Printing..."), QStringLiteral("Cancel"), 0, 0);
     dialog.setWindowTitle(QStringLiteral("Print"));
     dialog.setWindowModality(Qt::ApplicationModal);
     dialog.setMinimumDuration(500);
-    bool cancelled = false;
+    End end = End::Closing; // the program ending also ends the loop
     QObject::connect(&dialog, &QProgressDialog::canceled, &loop, [&] {
-        cancelled = true;
+        end = End::Cancelled;
         loop.quit();
     });
-    QTimer::singleShot(g_timeLimitMs, &loop, &QEventLoop::quit);
+    QTimer::singleShot(g_timeLimitMs, &loop, [&] {
+        end = End::TimedOut;
+        loop.quit();
+    });
     {
-        InputHold hold(&dialog);
-        if (!state->finished)
-            loop.exec();
+        InputHold hold(&dialog, [&] {
+            end = End::Closing;
+            loop.quit();
+        });
+        {
+            std::unique_lock<std::mutex> lock(job.mutex);
+            if (job.finished)
+                return End::Finished;
+            job.waiting.push_back(&loop);
+        }
+        loop.exec();
+        std::lock_guard<std::mutex> lock(job.mutex);
+        job.waiting.erase(std::find(job.waiting.begin(), job.waiting.end(), &loop));
+        if (job.finished)
+            end = End::Finished;
+        *closing = hold.closing;
     }
-    state->loop = nullptr;
-    if (!state->finished) {
-        throw OperationError(CouldNotPrint, where,
-                             cancelled ? QStringLiteral("Printing was cancelled.")
-                                       : QStringLiteral("The print service did not answer "
-                                                        "within %1 seconds.")
-                                             .arg(g_timeLimitMs / 1000));
+    return end;
+}
+
+void PrintWorker::settle(Job& job) {
+    job.stop = true;
+    QEventLoop loop;
+    InputHold hold(nullptr, [] {});
+    {
+        std::lock_guard<std::mutex> lock(job.mutex);
+        if (job.finished)
+            return;
+        job.waiting.push_back(&loop);
     }
-    if (state->error)
-        std::rethrow_exception(state->error);
+    QTimer::singleShot(SettleMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    std::lock_guard<std::mutex> lock(job.mutex);
+    job.waiting.erase(std::find(job.waiting.begin(), job.waiting.end(), &loop));
+}
+
+void PrintWorker::run(const QString& where, Work work) {
+    const auto stopped = [&](End end) {
+        return OperationError(CouldNotPrint, where,
+                              end == End::Cancelled
+                                  ? QStringLiteral("Printing was cancelled.")
+                                  : QStringLiteral("The print service did not answer "
+                                                   "within %1 seconds.")
+                                        .arg(g_timeLimitMs / 1000));
+    };
+    // What the wait ends with when a window was closed meanwhile: the close
+    // goes on, and nothing is said.
+    const auto reclose = [](const QPointer<QWidget>& window) {
+        if (window)
+            QMetaObject::invokeMethod(
+                window, [window] { window->close(); }, Qt::QueuedConnection);
+    };
+
+    // A job that was stopped but is held up in the print server is waited
+    // for first: never two jobs at once. Cancel here stops this print too.
+    if (m_job && !finished(*m_job)) {
+        const std::shared_ptr<Job> running = m_job;
+        QPointer<QWidget> closing;
+        const End end = wait(*running, &closing);
+        if (end != End::Finished) {
+            reclose(closing);
+            if (end == End::Closing)
+                return;
+            throw stopped(end);
+        }
+    }
+    join();
+
+    // (The job is kept here too: a Print started from within this wait
+    // replaces m_job once this job has ended.)
+    const std::shared_ptr<Job> job = std::make_shared<Job>();
+    m_job = job;
+    m_thread = std::thread([job, work = std::move(work)] {
+        try {
+            work(*job);
+        } catch (...) {
+            job->error = std::current_exception();
+        }
+        std::lock_guard<std::mutex> lock(job->mutex);
+        job->finished = true;
+        for (QEventLoop* loop : job->waiting)
+            QMetaObject::invokeMethod(loop, &QEventLoop::quit, Qt::QueuedConnection);
+        job->ended.notify_all();
+    });
+
+    QPointer<QWidget> closing;
+    const End end = wait(*job, &closing);
+    if (end != End::Finished) {
+        settle(*job);
+        reclose(closing);
+        if (!finished(*job)) {
+            // Held up in the print server: the thread stays this printer's,
+            // and the next job waits for it.
+            if (end == End::Closing)
+                return;
+            throw stopped(end);
+        }
+    }
+    if (m_job == job) {
+        join();
+        m_job.reset();
+    }
+    const std::exception_ptr error = job->error;
+    bool wasStopped = false;
+    if (error) {
+        try {
+            std::rethrow_exception(error);
+        } catch (const Stopped&) {
+            wasStopped = true;
+        } catch (...) {
+            if (end != End::Closing)
+                throw;
+            return;
+        }
+    }
+    if (end == End::Finished || end == End::Closing)
+        return;
+    if (!wasStopped)
+        // The job ended whole before the stop reached it, and the print
+        // server could not call it back.
+        throw OperationError(QStringLiteral("Could not cancel printing"), where,
+                             QStringLiteral("The document was already sent to the printer."));
+    throw stopped(end);
+}
+
+PrintWorker& printWorker() {
+    return *printer().m_worker;
+}
+
+void endPrinting(int exitCode) {
+    if (!printWorker().stopAndJoin(SettleMs)) {
+        std::fflush(nullptr);
+        std::_Exit(exitCode);
+    }
+}
+
+namespace {
+
+void runPrintWork(const QString& where, PrintWorker::Work work) {
+    printWorker().run(where, std::move(work));
 }
 
 // Splits at CR LF, a lone CR and a lone LF; n breaks give n + 1 lines.
@@ -155,7 +365,7 @@ PrintOutput* g_output = &g_defaultOutput;
 // ---------------------------------------------------------------- outputs
 
 void DefaultPrinterOutput::ensureReady() {
-    runPrintWork(QString(), [] {
+    runPrintWork(QString(), [](PrintWorker::Job&) {
         if (QPrinterInfo::defaultPrinter().isNull())
             throw noPrinter();
     });
@@ -204,6 +414,10 @@ Printer& printer() {
     return p;
 }
 
+Printer::Printer() : m_worker(std::make_unique<PrintWorker>()) {}
+
+Printer::~Printer() = default;
+
 void Printer::setFontSize(float points) {
     if (!std::isfinite(points) || points <= 0)
         throw OperationError(QStringLiteral("Could not set the printer's font size"),
@@ -227,15 +441,34 @@ void Printer::EndDoc() {
     // The job is laid out, drawn and sent on the print thread; it has its own
     // copy of everything it needs.
     PrintOutput* output = &printOutput();
-    runPrintWork(QString(), [runs = std::move(runs), output] {
+    runPrintWork(QString(), [runs = std::move(runs), output](PrintWorker::Job& job) {
         QPrinter device(QPrinter::HighResolution);
         output->setUp(device);
         device.setDocName(QStringLiteral("Pagewick"));
         device.setFullPage(false);
+        // Where the print service takes whole files, the job is drawn into a
+        // file of its own and handed over only once it is complete, so that
+        // it keeps its number and can be called back; the page is the
+        // printer's.
+        const QString queue = device.printerName();
+        std::unique_ptr<QTemporaryFile> file;
+        if (device.outputFormat() == QPrinter::NativeFormat && printServiceTakesFiles()) {
+            const QPageLayout layout = device.pageLayout();
+            file = std::make_unique<QTemporaryFile>(QDir::tempPath() +
+                                                    QStringLiteral("/pagewick-XXXXXX.pdf"));
+            if (!file->open())
+                throw OperationError(CouldNotPrint, queue,
+                                     QStringLiteral("No file could be made for the job: %1")
+                                         .arg(file->errorString()));
+            file->close();
+            device.setOutputFormat(QPrinter::PdfFormat);
+            device.setPageLayout(layout);
+            device.setOutputFileName(file->fileName());
+        }
         // Comfortable margins where the printer allows them; its own otherwise.
         device.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
         const QString where =
-            device.outputFileName().isEmpty() ? device.printerName() : device.outputFileName();
+            file || device.outputFileName().isEmpty() ? queue : device.outputFileName();
 
         // Everything is laid out before the job starts, so that nothing can stop
         // it half way: each line of each run is wrapped at the printable width
@@ -264,6 +497,7 @@ void Printer::EndDoc() {
             option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
             option.setTabStopDistance(QFontMetricsF(font, &device).horizontalAdvance(u' ') * 8);
             for (const QString& text : splitLines(runs[r].text)) {
+                job.checkStop();
                 auto layout = std::make_unique<QTextLayout>(text, font, &device);
                 layout->setTextOption(option);
                 layout->beginLayout();
@@ -292,19 +526,42 @@ void Printer::EndDoc() {
         if (!painter.begin(&device))
             throw OperationError(CouldNotPrint, where,
                                  QStringLiteral("The printer could not start the document."));
-        int current = 0;
-        for (const Placed& p : placed) {
-            if (p.page != current) {
-                device.newPage();
-                current = p.page;
+        try {
+            int current = 0;
+            for (const Placed& p : placed) {
+                job.checkStop();
+                if (p.page != current) {
+                    device.newPage();
+                    current = p.page;
+                }
+                painter.setPen(colors[size_t(p.run)]);
+                const QTextLine line = layouts[size_t(p.run)][size_t(p.layout)]->lineAt(p.line);
+                line.draw(&painter, QPointF(0, p.y - line.y()));
             }
-            painter.setPen(colors[size_t(p.run)]);
-            const QTextLine line = layouts[size_t(p.run)][size_t(p.layout)]->lineAt(p.line);
-            line.draw(&painter, QPointF(0, p.y - line.y()));
+            job.checkStop();
+        } catch (const Stopped&) {
+            // The document is abandoned: the system's driver drops it, and a
+            // file (the job's own, or a PDF output) is removed half-made.
+            device.abort();
+            painter.end();
+            if (device.outputFormat() == QPrinter::PdfFormat)
+                QFile::remove(device.outputFileName());
+            throw;
         }
         if (!painter.end() || device.printerState() == QPrinter::Error)
             throw OperationError(CouldNotPrint, where,
                                  QStringLiteral("The document could not be sent to the printer."));
+        if (!file)
+            return;
+        job.checkStop();
+        QString reason;
+        const int number =
+            submitPrintFile(queue, file->fileName(), QStringLiteral("Pagewick"), &reason);
+        if (!number)
+            throw OperationError(CouldNotPrint, queue, reason);
+        // A stop that came while the job was being handed over calls it back.
+        if (job.stop && cancelPrintJob(queue, number))
+            throw Stopped();
     });
 }
 

@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include <memory>
 #include <vector>
 
 class QPrinter;
@@ -50,6 +51,15 @@ void setPrintOutput(PrintOutput* replacement);
 // stops waiting for it and says so (a minute unless set otherwise).
 void setPrintTimeLimit(int ms);
 
+// Before the program ends: stops the print job that is still running (nothing
+// half-made is sent; a job already with the print server is called back) and
+// waits for its thread. A thread held up inside the print server, where no
+// stop reaches it, is waited for a second and a half; then the process ends
+// here with exitCode, so that nothing is torn down under it.
+void endPrinting(int exitCode);
+
+class PrintWorker;
+
 class Printer {
 public:
     // Font.Name: the face, used as given; the system shows its nearest match
@@ -74,7 +84,12 @@ public:
     // sends nothing, and the document is dropped either way: nothing is
     // left over for the next one. The windows go on drawing while the job is
     // made and sent, the user's input waits, and a job that takes longer than
-    // the time limit, or that the user cancels, is given up with a message.
+    // the time limit, or that the user cancels, is stopped with a message:
+    // nothing is sent, a job already with the print server is called back,
+    // and one that can no longer be is said to be. Only one job runs at a
+    // time: a job still running (held up in the print server) is waited for
+    // first, in the same wait. Closing a window or the end of the program
+    // during the wait stops the job too, without a message.
     void EndDoc();
 
     // True between the first Print of a document and its EndDoc.
@@ -94,6 +109,15 @@ private:
 
     Format m_font;
     std::vector<Run> m_pending;
+    // The one print job's thread, from its start until it is joined.
+    std::unique_ptr<PrintWorker> m_worker;
+    friend PrintWorker& printWorker();
+
+public:
+    Printer();
+    ~Printer();
+    Printer(const Printer&) = delete;
+    Printer& operator=(const Printer&) = delete;
 };
 
 // The program's one printer.

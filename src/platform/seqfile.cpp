@@ -108,18 +108,28 @@ SequentialFile::SequentialFile(const QString& path, Mode mode, Durability durabi
         // fills the memory. (Files of the system's own that say they are
         // empty but have content are read as far as they go.)
         const qint64 memory = availableMemory();
-        const qint64 limit = qMin(MaxTextCharacters,
-                                  memory < 0 ? MaxTextCharacters : memory / TextBytesPerCharacter);
-        if (m_length > limit)
+        const qint64 byMemory = memory < 0 ? MaxTextCharacters : memory / TextBytesPerCharacter;
+        if (m_length > qMin(MaxTextCharacters, byMemory)) {
+            // The limit named is the one that applies: the most one text can
+            // hold, or what the memory available holds now.
+            // (A file of n bytes is taken to give n characters.)
+            const QString limit =
+                byMemory < MaxTextCharacters
+                    ? QStringLiteral("the memory available now (%1) holds at most %2 of text, "
+                                     "at %3 bytes for each character.")
+                          .arg(size(memory), size(byMemory))
+                          .arg(TextBytesPerCharacter)
+                    : QStringLiteral("a text can hold at most %1 characters (%2), whatever "
+                                     "the memory.")
+                          .arg(QLocale::system().toString(MaxTextCharacters),
+                               size(MaxTextCharacters));
             throw OperationError(what, shown(path),
-                                 QStringLiteral("The file is %1 (%2 bytes), and the program can "
-                                                "hold at most %3 of text now: the memory "
-                                                "available, at %4 bytes for each character. "
-                                                "Nothing was read.")
+                                 QStringLiteral("The file is %1 (%2 bytes), and %3 Nothing "
+                                                "was read.")
                                      .arg(size(m_length))
                                      .arg(m_length)
-                                     .arg(size(limit))
-                                     .arg(TextBytesPerCharacter));
+                                     .arg(limit));
+        }
         // A file with a UTF-16 or UTF-32 byte-order mark is read whole in its
         // own encoding; one whose bytes are not valid in it is refused rather
         // than read as something a save would change.

@@ -1,5 +1,7 @@
 #include "services.h"
 
+#include "printer.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFontMetrics>
@@ -117,7 +119,9 @@ public:
 
     void end() override {
         // Ends the process here and now: nothing after the handler's current
-        // step runs, and no window is unloaded on the way out.
+        // step runs, and no window is unloaded on the way out. A print job
+        // still running is stopped first, so that nothing half-made is sent.
+        endPrinting(0);
         std::fflush(nullptr);
         std::_Exit(0);
     }
