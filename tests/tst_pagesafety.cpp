@@ -12,6 +12,7 @@
 #include "platform/textbox.h"
 #include "platform/webview.h"
 #include "platform/webview/pagefiles.h"
+#include "support/lists.h"
 #include "support/recorder.h"
 #include "support/testfiles.h"
 #include "support/webpage.h"
@@ -73,14 +74,6 @@ QByteArray page(const char* name) {
     return readAll(QStringLiteral(PW_TEST_PAGES "/") + QLatin1String(name));
 }
 
-[[nodiscard]] bool press(textedit& w, Qt::Key key) {
-    w.activateWindow();
-    if (!QTest::qWaitForWindowActive(&w))
-        return false;
-    QTest::keyClick(w.Text1, key, Qt::ControlModifier);
-    return true;
-}
-
 // What the page left in its document under name, once it is there.
 QString left(pw::WebView* view, const char* name) {
     const QString script =
@@ -111,7 +104,7 @@ class PageSafetyTest : public QObject {
         d.Dir1->setPath(QFileInfo(file).absolutePath());
         d.Text1->setText(QFileInfo(file).fileName());
         d.Command1->click();
-        return rec->boxes.empty() && press(textedit::instance(), Qt::Key_S);
+        return rec->boxes.empty() && pressCtrl(textedit::instance(), 'S');
     }
 
     bool typingReachesTheText(textedit& w) {
@@ -153,7 +146,7 @@ private slots:
         auto back = qScopeGuard([] { pw::setCodePage({}); });
         textedit& w = textedit::instance();
         w.Text1->setText(QString::fromUtf8("<p>caf\u00e9 \u20ac</p>"));
-        QVERIFY(press(w, Qt::Key_S));
+        QVERIFY(pressCtrl(w, 'S'));
         QCOMPARE(readAll(at("start/view.html")), QByteArray("<p>caf\xe9 \xa4</p>\r\n"));
         QTRY_COMPARE_WITH_TIMEOUT(pageText(w.WebBrowser1), QString::fromUtf8("caf\u00e9 \u20ac"),
                                   PageLoadTimeout);
@@ -340,7 +333,7 @@ private slots:
         };
         for (const QString& page : pages) {
             w.Text1->setText(page);
-            QVERIFY(press(w, Qt::Key_S));
+            QVERIFY(pressCtrl(w, 'S'));
             QTRY_VERIFY_WITH_TIMEOUT(!pageText(w.WebBrowser1).value_or(QString()).isEmpty(),
                                      PageLoadTimeout);
             // Give the page's handlers a user gesture to act on; the round
@@ -350,7 +343,7 @@ private slots:
             QVERIFY(QApplication::activeModalWidget() == nullptr);
             QVERIFY(typingReachesTheText(w));
             w.Text1->setText(QStringLiteral("<p>next</p>"));
-            QVERIFY(press(w, Qt::Key_R));
+            QVERIFY(pressCtrl(w, 'R'));
             QTRY_COMPARE_WITH_TIMEOUT(pageText(w.WebBrowser1), QStringLiteral("next"),
                                       PageLoadTimeout);
         }
@@ -359,13 +352,13 @@ private slots:
         // shows the new text once the stuck renderer has been replaced.
         w.Text1->setText(QStringLiteral("<p>busy</p><script>setTimeout(function () {"
                                         " for (;;) {} }, 200);</script>"));
-        QVERIFY(press(w, Qt::Key_S));
+        QVERIFY(pressCtrl(w, 'S'));
         QTRY_COMPARE_WITH_TIMEOUT(pageText(w.WebBrowser1), QStringLiteral("busy"), PageLoadTimeout);
         // Stuck: the page no longer answers.
         QTRY_VERIFY_WITH_TIMEOUT(!evaluate(w.WebBrowser1, QStringLiteral("1")), PageLoadTimeout);
         QVERIFY(typingReachesTheText(w));
         w.Text1->setText(QStringLiteral("<p>free</p>"));
-        QVERIFY(press(w, Qt::Key_R));
+        QVERIFY(pressCtrl(w, 'R'));
         QTRY_COMPARE_WITH_TIMEOUT(pageText(w.WebBrowser1), QStringLiteral("free"), PageLoadTimeout);
         QVERIFY(rec->boxes.empty());
     }

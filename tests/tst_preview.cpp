@@ -9,6 +9,7 @@
 #include "platform/textbox.h"
 #include "platform/units.h"
 #include "platform/webview.h"
+#include "support/lists.h"
 #include "support/recorder.h"
 #include "support/webpage.h"
 
@@ -27,15 +28,6 @@ constexpr int LoadTimeout = PageLoadTimeout;
 
 std::optional<QVariant> evaluate(pw::WebView* view, const char* script) {
     return evaluate(view, QString::fromLatin1(script));
-}
-
-// A menu key typed into the text area, with the editor as the active window.
-[[nodiscard]] bool press(textedit& w, char letter) {
-    w.activateWindow();
-    if (!QTest::qWaitForWindowActive(&w))
-        return false;
-    QTest::keyClick(w.Text1, Qt::Key(Qt::Key_A + (letter - 'A')), Qt::ControlModifier);
-    return true;
 }
 
 QRect twipsRect(const QWidget* c) {
@@ -90,7 +82,7 @@ private slots:
         pw::WebView::setModuleFile(dir.filePath(QStringLiteral("nowhere/pw_webview")));
         textedit& w = textedit::instance();
         w.Text1->setText(QStringLiteral("<p>kept</p>"));
-        QVERIFY(press(w, 'S'));
+        QVERIFY(pressCtrl(w, 'S'));
         QCOMPARE(rec->boxes.size(), size_t(1));
         QVERIFY2(rec->boxes[0].text.contains(QStringLiteral("web view module")) &&
                      rec->boxes[0].text.contains(QStringLiteral("nowhere")),
@@ -101,7 +93,7 @@ private slots:
 
         // Once the module is back, the view works.
         pw::WebView::setModuleFile({});
-        QVERIFY(press(w, 'S'));
+        QVERIFY(pressCtrl(w, 'S'));
         QCOMPARE(rec->boxes.size(), size_t(1));
         QTRY_COMPARE_WITH_TIMEOUT(pageText(w.WebBrowser1), QStringLiteral("kept"), LoadTimeout);
     }
@@ -110,7 +102,7 @@ private slots:
         textedit& w = textedit::instance();
         QApplication::clipboard()->setText(QStringLiteral("from the clipboard"));
         w.Text1->setText(QStringLiteral("<h1>First</h1>"));
-        QVERIFY(press(w, 'V'));
+        QVERIFY(pressCtrl(w, 'V'));
         QCOMPARE(w.Text1->Text(), QStringLiteral("<h1>First</h1>")); // nothing pasted
         QCOMPARE(previewBytes(), QByteArray("<h1>First</h1>\r\n"));
         viewhtml* v = viewhtml::loadedInstance();
@@ -122,13 +114,13 @@ private slots:
         // window; Split Screen and Refresh reach only the editor's pane.
         QSignalSpy reloads(v->WebBrowser1, &pw::WebView::loadStarted);
         w.Text1->setText(QStringLiteral("<h1>Second</h1>"));
-        QVERIFY(press(w, 'V'));
+        QVERIFY(pressCtrl(w, 'V'));
         QCOMPARE(previewBytes(), QByteArray("<h1>Second</h1>\r\n"));
         QCOMPARE(viewhtml::loadedInstance(), v);
-        QVERIFY(press(w, 'S'));
+        QVERIFY(pressCtrl(w, 'S'));
         QTRY_COMPARE_WITH_TIMEOUT(pageText(w.WebBrowser1), QStringLiteral("Second"), LoadTimeout);
         w.Text1->setText(QStringLiteral("<h1>Third</h1>"));
-        QVERIFY(press(w, 'R'));
+        QVERIFY(pressCtrl(w, 'R'));
         QTRY_COMPARE_WITH_TIMEOUT(pageText(w.WebBrowser1), QStringLiteral("Third"), LoadTimeout);
         QCOMPARE(reloads.size(), 0);
         QCOMPARE(pageText(v->WebBrowser1), QStringLiteral("First"));
@@ -136,7 +128,7 @@ private slots:
         // Closed, it opens afresh with the newest text; the layout stays.
         QVERIFY(v->close());
         QCOMPARE(w.Text1->Height(), 2295);
-        QVERIFY(press(w, 'V'));
+        QVERIFY(pressCtrl(w, 'V'));
         QVERIFY(viewhtml::loadedInstance());
         QTRY_COMPARE_WITH_TIMEOUT(pageText(viewhtml::loadedInstance()->WebBrowser1),
                                   QStringLiteral("Third"), LoadTimeout);
@@ -168,7 +160,7 @@ private slots:
         old.close();
         textedit& w = textedit::instance();
         w.Text1->setText(text);
-        QVERIFY(press(w, 'S'));
+        QVERIFY(pressCtrl(w, 'S'));
         QCOMPARE(previewBytes(), bytes);
         if (!shown.isNull())
             QTRY_COMPARE_WITH_TIMEOUT(pageText(w.WebBrowser1), shown, LoadTimeout);
@@ -178,7 +170,7 @@ private slots:
     void splitScreenRefreshAndNormal() {
         textedit& w = textedit::instance();
         w.Text1->setText(QStringLiteral("<p>one</p>"));
-        QVERIFY(press(w, 'S'));
+        QVERIFY(pressCtrl(w, 'S'));
         // The text on top, shortened to 2295 twips; the page below it down to
         // the window's foot, and between them the bar, which the two overlap
         // at its edges; all three as wide as the text.
@@ -204,7 +196,7 @@ private slots:
         // Edit and refresh: new text, same layout.
         w.Text1->moveCursorToEnd();
         QTest::keyClicks(w.Text1, QStringLiteral("<p>two</p>"));
-        QVERIFY(press(w, 'R'));
+        QVERIFY(pressCtrl(w, 'R'));
         QCOMPARE(previewBytes(), QByteArray("<p>one</p><p>two</p>\r\n"));
         QTRY_COMPARE_WITH_TIMEOUT(pageText(w.WebBrowser1), QStringLiteral("one\n\ntwo"),
                                   LoadTimeout);
@@ -228,7 +220,7 @@ private slots:
         QCOMPARE(pageText(w.WebBrowser1), QStringLiteral("one\n\ntwo"));
 
         // Refresh in the normal layout reloads the hidden pane only.
-        QVERIFY(press(w, 'R'));
+        QVERIFY(pressCtrl(w, 'R'));
         QCOMPARE(previewBytes(), QByteArray("<p>three</p>\r\n"));
         QTRY_COMPARE_WITH_TIMEOUT(pageText(w.WebBrowser1), QStringLiteral("three"), LoadTimeout);
         QVERIFY(w.Text1->Height() == 8295 && !w.WebBrowser1->Visible());
@@ -242,13 +234,13 @@ private slots:
             page += QStringLiteral("<p>line %1</p>\r\n").arg(i);
         w.Text1->setText(page);
         QSignalSpy loads(w.WebBrowser1, &pw::WebView::loadFinished);
-        QVERIFY(press(w, 'S'));
+        QVERIFY(pressCtrl(w, 'S'));
         QTRY_COMPARE_WITH_TIMEOUT(loads.size(), 1, LoadTimeout);
         w.WebBrowser1->runJavaScript(QStringLiteral("window.scrollTo(0, 1500)"));
         QTRY_COMPARE_WITH_TIMEOUT(evaluate(w.WebBrowser1, "window.scrollY"), QVariant(1500), 5000);
 
         w.Text1->setText(page + QStringLiteral("<p>added</p>"));
-        QVERIFY(press(w, 'R'));
+        QVERIFY(pressCtrl(w, 'R'));
         QTRY_COMPARE_WITH_TIMEOUT(loads.size(), 2, LoadTimeout);
         QTRY_VERIFY_WITH_TIMEOUT(
             pageText(w.WebBrowser1).value_or(QString()).endsWith(QStringLiteral("added")),
@@ -260,23 +252,23 @@ private slots:
     void anUnwritablePreviewFileStopsTheCommand() {
         textedit& w = textedit::instance();
         w.Text1->setText(QStringLiteral("<p>good</p>"));
-        QVERIFY(press(w, 'S'));
+        QVERIFY(pressCtrl(w, 'S'));
         QTRY_COMPARE_WITH_TIMEOUT(pageText(w.WebBrowser1), QStringLiteral("good"), LoadTimeout);
         w.namand->action()->trigger();
         QSignalSpy navigations(w.WebBrowser1, &pw::WebView::loadStarted);
 
         // Text the character set cannot store: the good file stays whole.
         w.Text1->setText(QStringLiteral("<p>bad ") + QChar(0xD800) + QStringLiteral("</p>"));
-        QVERIFY(press(w, 'R'));
+        QVERIFY(pressCtrl(w, 'R'));
         QCOMPARE(rec->boxes.size(), size_t(1));
         QCOMPARE(previewBytes(), QByteArray("<p>good</p>\r\n"));
 
         // "view.html" cannot be created: a folder holds the name (this works
         // for the root user too, where a read-only folder does not stop writes).
         QVERIFY(QFile::remove(previewFile()) && QDir(dir.path()).mkdir("view.html"));
-        QVERIFY(press(w, 'V'));
-        QVERIFY(press(w, 'S'));
-        QVERIFY(press(w, 'R'));
+        QVERIFY(pressCtrl(w, 'V'));
+        QVERIFY(pressCtrl(w, 'S'));
+        QVERIFY(pressCtrl(w, 'R'));
         QCOMPARE(rec->boxes.size(), size_t(4));
         for (const RecordedBox& b : rec->boxes) {
             QCOMPARE(b.style, int(pw::MsgBoxCritical));
@@ -299,9 +291,9 @@ private slots:
         const auto back = qScopeGuard([this] { QDir::setCurrent(dir.path()); });
         textedit& w = textedit::instance();
         w.Text1->setText(QStringLiteral("<p>before</p>"));
-        QVERIFY(press(w, 'S'));
+        QVERIFY(pressCtrl(w, 'S'));
         QTRY_COMPARE_WITH_TIMEOUT(pageText(w.WebBrowser1), QStringLiteral("before"), LoadTimeout);
-        QVERIFY(press(w, 'V'));
+        QVERIFY(pressCtrl(w, 'V'));
         QVERIFY(viewhtml::loadedInstance());
         QVERIFY(viewhtml::loadedInstance()->close());
 
@@ -311,9 +303,9 @@ private slots:
         QVERIFY(other.open(QIODevice::WriteOnly) && other.write("<p>someone else's</p>") > 0);
         other.close();
         w.Text1->setText(QStringLiteral("<p>after</p>"));
-        QVERIFY(press(w, 'R'));
+        QVERIFY(pressCtrl(w, 'R'));
         QTRY_COMPARE_WITH_TIMEOUT(pageText(w.WebBrowser1), QStringLiteral("after"), LoadTimeout);
-        QVERIFY(press(w, 'V'));
+        QVERIFY(pressCtrl(w, 'V'));
         QTRY_COMPARE_WITH_TIMEOUT(pageText(viewhtml::loadedInstance()->WebBrowser1),
                                   QStringLiteral("after"), LoadTimeout);
         QVERIFY(rec->boxes.empty());
