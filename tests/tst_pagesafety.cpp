@@ -119,6 +119,8 @@ class PageSafetyTest : public QObject {
 
 private slots:
     void initTestCase() {
+        if (const QString missing = webEngineMissing(); !missing.isEmpty())
+            QSKIP(qPrintable(missing));
         QVERIFY(dir.isValid());
         for (const char* sub : {"start", "site", "site/sub", "private"})
             QVERIFY(QDir(dir.path()).mkdir(QString::fromLatin1(sub)));

@@ -49,6 +49,8 @@ class PreviewTest : public QObject {
 
 private slots:
     void initTestCase() {
+        if (const QString missing = webEngineMissing(); !missing.isEmpty())
+            QSKIP(qPrintable(missing));
         // A window's hidden folder list takes the current folder when the
         // window is created: every window here lives in the temporary folder.
         QVERIFY(dir.isValid());

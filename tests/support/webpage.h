@@ -4,6 +4,9 @@
 
 #include "platform/webview.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QLibraryInfo>
 #include <QString>
 #include <QVariant>
 #include <QtTest>
@@ -12,6 +15,24 @@
 
 // How long a page may take to load in a test.
 constexpr int PageLoadTimeout = 30000;
+
+// Why no web page can show on this machine, or empty when one can: the web
+// view module was not built (Qt WebEngine missing) or the engine's helper
+// process is not installed. A test that needs pages skips with this.
+inline QString webEngineMissing() {
+    const QString module = pw::WebView::moduleFile();
+    if (!QFileInfo::exists(module + QStringLiteral(".so")) &&
+        !QFileInfo::exists(module + QStringLiteral(".dll")))
+        return QStringLiteral("the web view module was not built (Qt WebEngine, Debian package "
+                              "qt6-webengine-dev, is missing)");
+    const QString helper = QLibraryInfo::path(QLibraryInfo::LibraryExecutablesPath) +
+                           QStringLiteral("/QtWebEngineProcess");
+    if (qEnvironmentVariableIsEmpty("QTWEBENGINEPROCESS_PATH") && !QFileInfo::exists(helper))
+        return QStringLiteral("the web engine's helper process %1 is missing (Debian package "
+                              "libqt6webenginecore6-bin)")
+            .arg(QDir::toNativeSeparators(helper));
+    return {};
+}
 
 template <class T, class Ask> std::optional<T> engineAnswer(Ask ask, int ms = 5000) {
     auto result = std::make_shared<std::optional<T>>();
