@@ -57,16 +57,6 @@ PageRoot::~PageRoot() {
         CloseHandle(m_handle);
 }
 
-bool PageRoot::isPlainName(const QByteArray& relative) {
-    if (relative.isEmpty() || relative.contains('\0') || relative.contains('\\') ||
-        relative.contains(':'))
-        return false;
-    for (const QByteArray& part : relative.split('/'))
-        if (part.isEmpty() || part == "." || part == "..")
-            return false;
-    return true;
-}
-
 PageRoot::Result PageRoot::open(const QByteArray& relative, QFile& file) const {
     if (!isValid() || !isPlainName(relative))
         return Result::Refused;

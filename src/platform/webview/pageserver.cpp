@@ -72,12 +72,12 @@ bool parseRange(const QByteArray& value, qint64 size, qint64& from, qint64& to, 
     valid = true;
     if (!value.startsWith("bytes=") || value.contains(','))
         return false;
-    const QByteArray spec = value.mid(6).trimmed();
-    const qsizetype dash = spec.indexOf('-');
+    const QByteArray range = value.mid(6).trimmed();
+    const qsizetype dash = range.indexOf('-');
     if (dash < 0)
         return false;
     bool ok1 = true, ok2 = true;
-    const QByteArray a = spec.left(dash).trimmed(), b = spec.mid(dash + 1).trimmed();
+    const QByteArray a = range.left(dash).trimmed(), b = range.mid(dash + 1).trimmed();
     if (a.isEmpty()) {
         const qint64 n = b.toLongLong(&ok2);
         from = qMax<qint64>(0, size - n);
