@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QMenu>
+#include <QPointer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QSystemTrayIcon>
@@ -170,10 +171,11 @@ private slots:
 
     void exitFromThePopupUnloadsOnlyTheEditor() {
         OtherWindow& other = OtherWindow::instance();
-        textedit& w = textedit::instance();
-        QVERIFY(hideInTray(w));
+        QPointer<textedit> w = &textedit::instance();
+        QVERIFY(hideInTray(*w));
         QVERIFY(popupDuring([&] { tray->click(pw::WM_RBUTTONUP); }, 'e'));
-        QVERIFY(!w.isLoaded());
+        // Unloaded, and perhaps already deleted once the events ran.
+        QVERIFY(!w || !w->isLoaded());
         QCOMPARE(tray->events.last(), QStringLiteral("remove"));
         QVERIFY(tray->icons.isEmpty());
         QVERIFY(other.isLoaded());
