@@ -25,11 +25,25 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <utility>
 
 #include <functional>
 #include <optional>
 
 namespace {
+
+// Runs this test program again with env, to its end (two minutes at most):
+// whether it ended normally with status 0, and what it printed.
+std::pair<bool, QByteArray> runAgain(const QProcessEnvironment& env) {
+    QProcess child;
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(), {});
+    const bool finished = child.waitForFinished(120000);
+    const QByteArray log = child.readAll();
+    return {finished && child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
+            finished ? log : log + "\n(still running after two minutes)"};
+}
 
 // Skips the test when one of poppler's tools is missing.
 #define REQUIRE_TOOL(name)                                                                         \
@@ -414,14 +428,8 @@ private slots:
         env.insert(QStringLiteral("HOME"), home.path());
         env.insert(QStringLiteral("CUPS_SERVER"), home.filePath(QStringLiteral("no-server.sock")));
         env.insert(QStringLiteral("PAGEWICK_TEST_NO_PRINTER"), QStringLiteral("1"));
-        QProcess child;
-        child.setProcessEnvironment(env);
-        child.setProcessChannelMode(QProcess::MergedChannels);
-        child.start(QCoreApplication::applicationFilePath(), {});
-        QVERIFY(child.waitForFinished(120000));
-        const QByteArray log = child.readAll();
-        QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
-                 log.constData());
+        const auto [ended, log] = runAgain(env);
+        QVERIFY2(ended, log.constData());
         QVERIFY2(log.contains("PASS   : NoPrinterTest::printStopsAtPrintWithOneMessage()") &&
                      log.contains(" 0 failed, 0 skipped"),
                  log.constData());
@@ -490,32 +498,6 @@ private slots:
         QFile::remove(pdfWith(*out, next, started));
     }
 
-    // (Not printing, but the same kind of refusal: a file too large to hold
-    // is refused with the limit that applies.)
-    void aFileTooLargeNamesTheLimitThatApplies() {
-        const auto refusal = [](const QString& file) {
-            try {
-                pw::SequentialFile f(file, pw::SequentialFile::Input);
-                return QString();
-            } catch (const pw::OperationError& e) {
-                return e.reason();
-            }
-        };
-        const auto restore = qScopeGuard([] { pw::setAvailableMemory(-1); });
-        QFile sparse(pdf("huge.txt"));
-        QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.resize(pw::MaxTextCharacters + 1));
-        sparse.close();
-        pw::setAvailableMemory(qint64(1) << 40);
-        QString why = refusal(sparse.fileName());
-        QVERIFY2(why.contains(QLocale::system().toString(pw::MaxTextCharacters) + " characters") &&
-                     !why.contains(QLatin1String("memory available")),
-                 qPrintable(why));
-        pw::setAvailableMemory(8 << 20);
-        why = refusal(sparse.fileName());
-        QVERIFY2(why.contains(QLatin1String("memory available now (8.0 MB) holds at most 1.0 MB")),
-                 qPrintable(why));
-    }
-
     void closingDuringOrAfterAPrintEndsCleanly_data() {
         QTest::addColumn<QString>("how");
         QTest::newRow("window closed during the print") << QStringLiteral("close");
@@ -530,14 +512,8 @@ private slots:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("PAGEWICK_TEST_CLOSING"), how);
         env.insert(QStringLiteral("PAGEWICK_TEST_PDF"), file);
-        QProcess child;
-        child.setProcessEnvironment(env);
-        child.setProcessChannelMode(QProcess::MergedChannels);
-        child.start(QCoreApplication::applicationFilePath(), {});
-        QVERIFY(child.waitForFinished(120000));
-        const QByteArray log = child.readAll();
-        QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
-                 log.constData());
+        const auto [ended, log] = runAgain(env);
+        QVERIFY2(ended, log.constData());
         QVERIFY2(log.contains("the wait showed"), log.constData());
         QVERIFY(!QFile::exists(file)); // nothing half-made
     }
