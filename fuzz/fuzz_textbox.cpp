@@ -22,7 +22,7 @@
 // NUL, the document's own marks, kept bytes of files, surrogate halves).
 // PAGEWICK_FUZZ_TRACE=1 prints each step of an input that is run.
 
-#include "platform/textbox.h"
+#include "platform/controls/textbox.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -22,9 +22,9 @@
 // converters are the second opinion); saved over a copy of itself, it is
 // written in the same encoding with its mark.
 
-#include "platform/failure.h"
-#include "platform/seqfile.h"
-#include "platform/textbox.h"
+#include "platform/controls/textbox.h"
+#include "platform/desktop/failure.h"
+#include "platform/files/seqfile.h"
 #include "support/filetext.h"
 
 #include <QApplication>

@@ -12,8 +12,8 @@
 #include "editor/textedit.h"
 #include "editor/viewhtml.h"
 #include "platform/application.h"
-#include "platform/services.h"
-#include "platform/textbox.h"
+#include "platform/controls/textbox.h"
+#include "platform/desktop/services.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,12 +2,12 @@
 // how the window ends.
 
 #include "editor/textedit.h"
-#include "platform/controls.h"
-#include "platform/failure.h"
-#include "platform/olecontainer.h"
-#include "platform/textbox.h"
-#include "platform/units.h"
-#include "platform/webview.h"
+#include "platform/controls/controls.h"
+#include "platform/controls/textbox.h"
+#include "platform/controls/units.h"
+#include "platform/desktop/failure.h"
+#include "platform/files/olecontainer.h"
+#include "platform/webview/webview.h"
 #include "support/otherwindow.h"
 #include "support/recorder.h"
 #include "support/testfiles.h"

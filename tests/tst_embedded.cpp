@@ -4,9 +4,9 @@
 #include "editor/textedit.h"
 #include "embedded/packages.h"
 #include "pagewick_website.h"
-#include "platform/failure.h"
-#include "platform/olecontainer.h"
-#include "platform/textbox.h"
+#include "platform/controls/textbox.h"
+#include "platform/desktop/failure.h"
+#include "platform/files/olecontainer.h"
 #include "support/recorder.h"
 
 #include <QRegularExpression>

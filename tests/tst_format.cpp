@@ -2,9 +2,9 @@
 // commands on the text area.
 
 #include "editor/textedit.h"
-#include "platform/conversions.h"
-#include "platform/failure.h"
-#include "platform/textbox.h"
+#include "platform/controls/textbox.h"
+#include "platform/desktop/failure.h"
+#include "platform/files/conversions.h"
 #include "support/fontcommands.h"
 #include "support/recorder.h"
 

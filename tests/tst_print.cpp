@@ -3,10 +3,10 @@
 // goes through the system's default print queue when it is a cups-pdf queue.
 
 #include "editor/textedit.h"
-#include "platform/failure.h"
-#include "platform/printer.h"
-#include "platform/seqfile.h"
-#include "platform/textbox.h"
+#include "platform/controls/textbox.h"
+#include "platform/desktop/failure.h"
+#include "platform/files/seqfile.h"
+#include "platform/print/printer.h"
 #include "support/recorder.h"
 
 #include <QApplication>

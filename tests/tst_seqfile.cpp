@@ -1,8 +1,8 @@
 // Sequential files: the line rule, the CR LF after each Print, and output that
 // never leaves a damaged file.
 
-#include "platform/failure.h"
-#include "platform/seqfile.h"
+#include "platform/desktop/failure.h"
+#include "platform/files/seqfile.h"
 #include "support/filetext.h"
 #include "support/testfiles.h"
 

@@ -2,8 +2,8 @@
 // wrapped at the width, how little a keystroke lays out again in a long line,
 // the undo history as the user meets it, drops, and screen readers.
 
-#include "platform/accessibility.h"
-#include "platform/textbox.h"
+#include "platform/controls/accessibility.h"
+#include "platform/controls/textbox.h"
 
 #include <QAccessible>
 #include <QApplication>

@@ -3,7 +3,7 @@
 // closed steps, cleared history, undo and redo in any order) against the
 // snapshots of the text, including the Change each undo and redo reports.
 
-#include "platform/textstore.h"
+#include "platform/text/textstore.h"
 
 #include <QRandomGenerator>
 #include <QTest>

@@ -4,9 +4,9 @@
 
 #include "editor/textedit.h"
 #include "platform/application.h"
-#include "platform/controls.h"
-#include "platform/shell.h"
-#include "platform/textbox.h"
+#include "platform/controls/controls.h"
+#include "platform/controls/shell.h"
+#include "platform/controls/textbox.h"
 #include "support/otherwindow.h"
 #include "support/popup.h"
 #include "support/process.h"

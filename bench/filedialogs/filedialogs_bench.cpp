@@ -20,12 +20,12 @@
 #include "dialogs/savefile.h"
 #include "editor/textedit.h"
 #include "platform/application.h"
-#include "platform/combobox.h"
-#include "platform/controls.h"
-#include "platform/folderlist.h"
-#include "platform/seqfile.h"
-#include "platform/services.h"
-#include "platform/textbox.h"
+#include "platform/controls/combobox.h"
+#include "platform/controls/controls.h"
+#include "platform/controls/folderlist.h"
+#include "platform/controls/textbox.h"
+#include "platform/desktop/services.h"
+#include "platform/files/seqfile.h"
 #include "support/benchsupport.h"
 
 #include <QApplication>

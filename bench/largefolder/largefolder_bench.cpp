@@ -10,9 +10,9 @@
 #include "dialogs/delfile.h"
 #include "dialogs/openfile.h"
 #include "platform/application.h"
-#include "platform/filelist.h"
-#include "platform/folderlist.h"
-#include "platform/services.h"
+#include "platform/controls/filelist.h"
+#include "platform/controls/folderlist.h"
+#include "platform/desktop/services.h"
 #include "support/benchsupport.h"
 
 #include <QApplication>

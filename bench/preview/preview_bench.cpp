@@ -14,11 +14,11 @@
 #include "editor/textedit.h"
 #include "editor/viewhtml.h"
 #include "platform/application.h"
-#include "platform/form.h"
-#include "platform/seqfile.h"
-#include "platform/services.h"
-#include "platform/textbox.h"
-#include "platform/webview.h"
+#include "platform/controls/form.h"
+#include "platform/controls/textbox.h"
+#include "platform/desktop/services.h"
+#include "platform/files/seqfile.h"
+#include "platform/webview/webview.h"
 #include "support/benchsupport.h"
 
 #include <QApplication>

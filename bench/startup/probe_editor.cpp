@@ -1,7 +1,7 @@
 // The editor started exactly as the program starts it.
 #include "editor/textedit.h"
 #include "platform/application.h"
-#include "platform/textbox.h"
+#include "platform/controls/textbox.h"
 #include "probe.h"
 
 int main(int argc, char** argv) {

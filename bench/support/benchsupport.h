@@ -2,7 +2,7 @@
 // What the benchmarks share: services that leave the desktop alone, the
 // process's memory figures and medians.
 
-#include "platform/services.h"
+#include "platform/desktop/services.h"
 
 #include <QFile>
 #include <QList>

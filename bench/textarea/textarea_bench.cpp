@@ -18,10 +18,10 @@
 #include "dialogs/openfile.h"
 #include "editor/textedit.h"
 #include "platform/application.h"
-#include "platform/controls.h"
-#include "platform/folderlist.h"
-#include "platform/services.h"
-#include "platform/textbox.h"
+#include "platform/controls/controls.h"
+#include "platform/controls/folderlist.h"
+#include "platform/controls/textbox.h"
+#include "platform/desktop/services.h"
 #include "support/benchsupport.h"
 
 #include <QApplication>

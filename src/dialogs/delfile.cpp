@@ -1,12 +1,12 @@
 #include "delfile.h"
 
-#include "platform/controls.h"
-#include "platform/drivelist.h"
-#include "platform/filelist.h"
-#include "platform/folderlist.h"
-#include "platform/seqfile.h"
-#include "platform/services.h"
-#include "platform/textbox.h"
+#include "platform/controls/controls.h"
+#include "platform/controls/drivelist.h"
+#include "platform/controls/filelist.h"
+#include "platform/controls/folderlist.h"
+#include "platform/controls/textbox.h"
+#include "platform/desktop/services.h"
+#include "platform/files/seqfile.h"
 
 // The window and its controls' places (see FileDialog::Layout).
 // clang-format off

@@ -1,6 +1,6 @@
 #include "editortext.h"
 
-#include "platform/failure.h"
+#include "platform/desktop/failure.h"
 
 namespace {
 dialogs::EditorTextArea g_editorTextArea = nullptr;

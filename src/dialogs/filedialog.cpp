@@ -1,11 +1,11 @@
 #include "filedialog.h"
 
-#include "platform/controls.h"
-#include "platform/drivelist.h"
-#include "platform/filelist.h"
-#include "platform/folderlist.h"
-#include "platform/textbox.h"
-#include "platform/units.h"
+#include "platform/controls/controls.h"
+#include "platform/controls/drivelist.h"
+#include "platform/controls/filelist.h"
+#include "platform/controls/folderlist.h"
+#include "platform/controls/textbox.h"
+#include "platform/controls/units.h"
 
 #include <QDir>
 

@@ -5,8 +5,8 @@
 // captions, and how the controls are made, placed and connected to their
 // handlers. The Open and Delete dialogs also list the folder's files.
 
-#include "platform/failure.h"
-#include "platform/form.h"
+#include "platform/controls/form.h"
+#include "platform/desktop/failure.h"
 
 #include <QFont>
 #include <QStyle>

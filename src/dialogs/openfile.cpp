@@ -1,14 +1,14 @@
 #include "openfile.h"
 
 #include "dialogs/editortext.h"
-#include "platform/controls.h"
-#include "platform/drivelist.h"
-#include "platform/filelist.h"
-#include "platform/folderlist.h"
-#include "platform/progress.h"
-#include "platform/seqfile.h"
-#include "platform/textbox.h"
-#include "platform/webview.h"
+#include "platform/controls/controls.h"
+#include "platform/controls/drivelist.h"
+#include "platform/controls/filelist.h"
+#include "platform/controls/folderlist.h"
+#include "platform/controls/textbox.h"
+#include "platform/files/seqfile.h"
+#include "platform/print/progress.h"
+#include "platform/webview/webview.h"
 
 #include <QFileInfo>
 

@@ -1,15 +1,15 @@
 #include "savefile.h"
 
 #include "dialogs/editortext.h"
-#include "platform/combobox.h"
-#include "platform/controls.h"
-#include "platform/drivelist.h"
-#include "platform/failure.h"
-#include "platform/folderlist.h"
-#include "platform/seqfile.h"
-#include "platform/services.h"
-#include "platform/textbox.h"
-#include "platform/webview.h"
+#include "platform/controls/combobox.h"
+#include "platform/controls/controls.h"
+#include "platform/controls/drivelist.h"
+#include "platform/controls/folderlist.h"
+#include "platform/controls/textbox.h"
+#include "platform/desktop/failure.h"
+#include "platform/desktop/services.h"
+#include "platform/files/seqfile.h"
+#include "platform/webview/webview.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,14 +1,14 @@
 #include "textedit.h"
 
 #include "embedded/packages.h"
-#include "platform/controls.h"
-#include "platform/conversions.h"
-#include "platform/failure.h"
-#include "platform/folderlist.h"
-#include "platform/olecontainer.h"
-#include "platform/textbox.h"
-#include "platform/units.h"
-#include "platform/webview.h"
+#include "platform/controls/controls.h"
+#include "platform/controls/folderlist.h"
+#include "platform/controls/textbox.h"
+#include "platform/controls/units.h"
+#include "platform/desktop/failure.h"
+#include "platform/files/conversions.h"
+#include "platform/files/olecontainer.h"
+#include "platform/webview/webview.h"
 
 #include <QIcon>
 

@@ -3,7 +3,7 @@
 // split-screen web view, the packaged files' containers and the notification
 // icon. Its handlers are spread over files by subject (textedit_*.cpp).
 
-#include "platform/form.h"
+#include "platform/controls/form.h"
 #include "tray/notifyicon.h"
 
 namespace pw {

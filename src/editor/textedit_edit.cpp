@@ -1,10 +1,10 @@
 // Copy, Past, Clear and Print.
 
 #include "editor/textedit.h"
-#include "platform/clipboard.h"
-#include "platform/conversions.h"
-#include "platform/printer.h"
-#include "platform/textbox.h"
+#include "platform/controls/textbox.h"
+#include "platform/desktop/clipboard.h"
+#include "platform/files/conversions.h"
+#include "platform/print/printer.h"
 
 void textedit::cpyh_Click() {
     // The selection goes to the clipboard as it is; with nothing selected the

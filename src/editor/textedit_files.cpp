@@ -6,8 +6,8 @@
 #include "dialogs/openfile.h"
 #include "dialogs/savefile.h"
 #include "editor/textedit.h"
-#include "platform/failure.h"
-#include "platform/textbox.h"
+#include "platform/controls/textbox.h"
+#include "platform/desktop/failure.h"
 
 namespace {
 

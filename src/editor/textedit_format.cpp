@@ -5,8 +5,8 @@
 // the size it had.
 
 #include "editor/textedit.h"
-#include "platform/conversions.h"
-#include "platform/textbox.h"
+#include "platform/controls/textbox.h"
+#include "platform/files/conversions.h"
 
 namespace {
 

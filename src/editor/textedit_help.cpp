@@ -3,8 +3,8 @@
 // embedded/packages.h); About shows an empty box.
 
 #include "editor/textedit.h"
-#include "platform/olecontainer.h"
-#include "platform/services.h"
+#include "platform/desktop/services.h"
+#include "platform/files/olecontainer.h"
 
 void textedit::wcw_Click() {
     OLE1->DoVerb();

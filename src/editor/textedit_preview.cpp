@@ -4,11 +4,11 @@
 
 #include "editor/textedit.h"
 #include "editor/viewhtml.h"
-#include "platform/controls.h"
-#include "platform/folderlist.h"
-#include "platform/seqfile.h"
-#include "platform/textbox.h"
-#include "platform/webview.h"
+#include "platform/controls/controls.h"
+#include "platform/controls/folderlist.h"
+#include "platform/controls/textbox.h"
+#include "platform/files/seqfile.h"
+#include "platform/webview/webview.h"
 
 #include <QDir>
 

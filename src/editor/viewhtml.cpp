@@ -1,8 +1,8 @@
 #include "viewhtml.h"
 
-#include "platform/folderlist.h"
-#include "platform/units.h"
-#include "platform/webview.h"
+#include "platform/controls/folderlist.h"
+#include "platform/controls/units.h"
+#include "platform/webview/webview.h"
 
 #include <QDir>
 #include <QIcon>

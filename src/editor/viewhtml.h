@@ -2,7 +2,7 @@
 // The preview window: a web view filling the window, showing "view.html" as
 // it was when the window was loaded.
 
-#include "platform/form.h"
+#include "platform/controls/form.h"
 
 namespace pw {
 class FolderList;

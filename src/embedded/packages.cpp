@@ -1,6 +1,6 @@
 #include "packages.h"
 
-#include "platform/olecontainer.h"
+#include "platform/files/olecontainer.h"
 
 #include <QFile>
 

@@ -1,7 +1,7 @@
 #include "application.h"
 
-#include "fileops_p.h"
-#include "printer.h"
+#include "platform/files/fileops_p.h"
+#include "platform/print/printer.h"
 
 #include <QApplication>
 #include <QByteArray>

@@ -1,9 +1,9 @@
 #include "notifyicon.h"
 
-#include "platform/conversions.h"
-#include "platform/form.h"
-#include "platform/shell.h"
-#include "platform/units.h"
+#include "platform/controls/form.h"
+#include "platform/controls/shell.h"
+#include "platform/controls/units.h"
+#include "platform/files/conversions.h"
 
 #include <QPointer>
 

@@ -1,6 +1,6 @@
 #include "soak/model.h"
 
-#include "platform/filelist.h"
+#include "platform/controls/filelist.h"
 #include "support/filetext.h"
 
 namespace soak {

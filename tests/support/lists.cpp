@@ -1,9 +1,9 @@
 #include "support/lists.h"
 
 #include "editor/textedit.h"
-#include "platform/filelist.h"
-#include "platform/folderlist.h"
-#include "platform/textbox.h"
+#include "platform/controls/filelist.h"
+#include "platform/controls/folderlist.h"
+#include "platform/controls/textbox.h"
 
 #include <QDir>
 #include <QTest>

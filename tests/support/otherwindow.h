@@ -2,7 +2,7 @@
 // A second window of the program, so that closing the editor window does not
 // end it.
 
-#include "platform/form.h"
+#include "platform/controls/form.h"
 
 class OtherWindow : public pw::Form {
 public:

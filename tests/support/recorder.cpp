@@ -1,6 +1,6 @@
 #include "recorder.h"
 
-#include "platform/form.h"
+#include "platform/controls/form.h"
 
 #include <QCoreApplication>
 #include <QEvent>

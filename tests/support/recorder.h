@@ -2,7 +2,7 @@
 // Stands in for the desktop in tests: records message boxes, beeps, the end
 // of the program and what was handed to the desktop, instead of doing it.
 
-#include "platform/services.h"
+#include "platform/desktop/services.h"
 
 #include <QStringList>
 #include <vector>

@@ -3,8 +3,8 @@
 // added and removed and the windows brought to the front, and clicks an icon
 // on request.
 
-#include "platform/form.h"
-#include "platform/shell.h"
+#include "platform/controls/form.h"
+#include "platform/controls/shell.h"
 
 #include <QMap>
 #include <QStringList>

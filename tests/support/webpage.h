@@ -2,7 +2,7 @@
 // Asking a real web view about the page it shows. The engine answers later;
 // an answer that comes after the wait has given up still lands in live memory.
 
-#include "platform/webview.h"
+#include "platform/webview/webview.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -4,8 +4,8 @@
 #include "pagefiles.h"
 #include "pagerequests.h"
 #include "pageserver.h"
-#include "platform/webengine.h"
 #include "processend.h"
+#include "webengine.h"
 
 #include <QCoreApplication>
 #include <QTimer>

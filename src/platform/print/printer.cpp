@@ -1,8 +1,8 @@
 #include "printer.h"
 
-#include "failure.h"
+#include "platform/controls/units.h"
+#include "platform/desktop/failure.h"
 #include "printserver.h"
-#include "units.h"
 
 #include <QApplication>
 #include <QColor>

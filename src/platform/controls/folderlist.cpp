@@ -1,7 +1,7 @@
 #include "folderlist.h"
 
 #include "drivelist.h"
-#include "failure.h"
+#include "platform/desktop/failure.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "webview.h"
 
-#include "failure.h"
-#include "seqfile.h"
+#include "platform/desktop/failure.h"
+#include "platform/files/seqfile.h"
 #include "webengine.h"
 
 #include <QCoreApplication>

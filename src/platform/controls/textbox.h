@@ -5,7 +5,7 @@
 // they would not show). The text area underneath stores the characters
 // themselves, so reading the text back is a plain copy.
 
-#include "textarea.h"
+#include "platform/text/textarea.h"
 
 #include <QLineEdit>
 namespace pw {

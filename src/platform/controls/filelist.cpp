@@ -1,8 +1,8 @@
 #include "filelist.h"
 
-#include "failure.h"
-#include "fileops.h"
-#include "fileops_p.h"
+#include "platform/desktop/failure.h"
+#include "platform/files/fileops.h"
+#include "platform/files/fileops_p.h"
 
 #include <QAbstractListModel>
 #include <QDir>

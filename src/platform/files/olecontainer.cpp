@@ -1,8 +1,8 @@
 #include "olecontainer.h"
 
-#include "failure.h"
 #include "fileops.h"
-#include "services.h"
+#include "platform/desktop/failure.h"
+#include "platform/desktop/services.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "textarea.h"
 
-#include "colours.h"
+#include "platform/desktop/colours.h"
 
 #include <QAccessible>
 #include <QApplication>

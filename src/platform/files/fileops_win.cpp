@@ -2,8 +2,8 @@
 // target that takes its place on commit. Links are rare there and need
 // rights to make; the target is written as named.
 
-#include "failure.h"
 #include "fileops_p.h"
+#include "platform/desktop/failure.h"
 
 #include <QFileInfo>
 #include <QSaveFile>

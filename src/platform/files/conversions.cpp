@@ -1,6 +1,6 @@
 #include "conversions.h"
 
-#include "failure.h"
+#include "platform/desktop/failure.h"
 
 #include <QLocale>
 

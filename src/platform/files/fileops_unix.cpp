@@ -5,8 +5,8 @@
 // file to the disk, and makes a temporary name longer than the target's.
 
 #include "codepage_p.h"
-#include "failure.h"
 #include "fileops_p.h"
+#include "platform/desktop/failure.h"
 
 #include <QFile>
 #include <QRandomGenerator>

@@ -1,6 +1,6 @@
 #include "services.h"
 
-#include "printer.h"
+#include "platform/print/printer.h"
 
 #include <QApplication>
 #include <QDesktopServices>

@@ -1,7 +1,7 @@
 #include "fileops.h"
 
-#include "failure.h"
 #include "fileops_p.h"
+#include "platform/desktop/failure.h"
 
 #include <QDir>
 #include <QFile>

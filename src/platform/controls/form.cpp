@@ -1,8 +1,8 @@
 #include "form.h"
 
 #include "accessibility.h"
-#include "failure.h"
-#include "services.h"
+#include "platform/desktop/failure.h"
+#include "platform/desktop/services.h"
 #include "units.h"
 
 #include <QAction>

@@ -2,8 +2,8 @@
 
 #include "codepage.h"
 #include "codepage_p.h"
-#include "failure.h"
 #include "fileops_p.h"
+#include "platform/desktop/failure.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "drivelist.h"
 
-#include "failure.h"
+#include "platform/desktop/failure.h"
 
 #include <QDir>
 #include <QFileInfo>

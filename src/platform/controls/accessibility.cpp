@@ -4,9 +4,9 @@
 #include "drivelist.h"
 #include "filelist.h"
 #include "folderlist.h"
-#include "olecontainer.h"
+#include "platform/files/olecontainer.h"
+#include "platform/webview/webview.h"
 #include "textbox.h"
-#include "webview.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
