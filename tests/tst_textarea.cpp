@@ -401,6 +401,26 @@ private slots:
         QCOMPARE(a->text(QAccessible::Value), s.box.Text());
         QVERIFY(a->state().editable && a->state().multiLine);
     }
+
+    // A screen reader that brings a range into view leaves the user's caret
+    // and selection alone.
+    void screenReadersScrollWithoutMovingTheCaret() {
+        pw::installAccessibleInterfaces();
+        QString text;
+        for (int i = 0; i < 300; ++i)
+            text += QStringLiteral("line %1\r\n").arg(i, 3, 10, QChar(u'0'));
+        Shown s(text);
+        QVERIFY(s.exposed);
+        s.box.setSelection(0, 4);
+        QAccessibleTextInterface* t =
+            QAccessible::queryAccessibleInterface(&s.box)->textInterface();
+        const int far = int(text.indexOf(QLatin1String("line 250")));
+        QVERIFY(!t->characterRect(far).isValid());
+        t->scrollToSubstring(far, far + 8);
+        QVERIFY(t->characterRect(far).isValid());
+        QCOMPARE(t->cursorPosition(), 4);
+        QCOMPARE(s.box.SelText(), QStringLiteral("line"));
+    }
 };
 
 QTEST_MAIN(TextAreaTest)

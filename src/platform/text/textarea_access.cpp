@@ -7,6 +7,7 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 
+#include <algorithm>
 #include <limits>
 
 namespace pw {
@@ -85,7 +86,19 @@ public:
         return int(area()->positionAt(p));
     }
 
-    void scrollToSubstring(int start, int) override { area()->setCursorPosition(start); }
+    // Brings the range into view, its start last so that it shows where the
+    // range is longer than the view; the caret and the selection stay where
+    // the user left them.
+    void scrollToSubstring(int start, int end) override {
+        TextArea* a = area();
+        const qsizetype caret = a->m_caret;
+        for (const int pos : {end, start}) {
+            a->m_caret = std::clamp<qsizetype>(pos, 0, a->length());
+            a->ensureCursorVisible();
+        }
+        a->m_caret = caret;
+        a->viewport()->update();
+    }
 
     QString attributes(int offset, int* start, int* end) const override {
         *start = 0;
