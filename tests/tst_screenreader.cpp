@@ -112,9 +112,7 @@ QString startDesktop(ReaderDesktop& d) {
 QString startProgram(ReaderDesktop& d, QProcessEnvironment env, const QString& folder) {
     d.start(program(), {}, folder, env);
     QString window;
-    const auto active = [&] {
-        return d.run("xdotool", {"getactivewindow"}).trimmed() == window;
-    };
+    const auto active = [&] { return d.run("xdotool", {"getactivewindow"}).trimmed() == window; };
     if (!waitFor(
             [&] {
                 window = d.run("xdotool", {"search", "--onlyvisible", "--name", "^Pagewick$"})
@@ -191,10 +189,10 @@ private slots:
                              .arg(what, heard.describe(), text.left(40))
                              .arg(caret);
         };
-#define STEP(what, keys, text, caret, selection)                                                 \
-    do {                                                                                         \
-        const QString fault = step(what, keys, text, caret, selection);                          \
-        QVERIFY2(fault.isEmpty(), qPrintable(fault));                                            \
+#define STEP(what, keys, text, caret, selection)                                                   \
+    do {                                                                                           \
+        const QString fault = step(what, keys, text, caret, selection);                            \
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));                                              \
     } while (false)
 
         STEP("typing", QStringList({"type", "--delay", "30", "hi there"}), "hi there", 8, {});

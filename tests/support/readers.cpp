@@ -55,8 +55,8 @@ QString ReaderDesktop::startAccessibility() {
     QDBusConnection session = QDBusConnection::connectToBus(bus, SessionName);
     if (!waitFor(
             [&] {
-                QDBusMessage m = QDBusMessage::createMethodCall(
-                    "org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress");
+                QDBusMessage m = QDBusMessage::createMethodCall("org.a11y.Bus", "/org/a11y/bus",
+                                                                "org.a11y.Bus", "GetAddress");
                 const QDBusReply<QString> r = session.call(m, QDBus::Block, 2000);
                 if (r.isValid())
                     a11yBus = r.value();
@@ -113,8 +113,8 @@ QProcessEnvironment ReaderDesktop::readerEnvironment() const {
     const QDir h(home());
     for (const char* sub : {"config", "data", "cache", "run"})
         h.mkpath(QString::fromLatin1(sub));
-    QFile::setPermissions(h.filePath("run"), QFile::ReadOwner | QFile::WriteOwner |
-                                                 QFile::ExeOwner);
+    QFile::setPermissions(h.filePath("run"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     env.insert("HOME", home());
     env.insert("XDG_CONFIG_HOME", h.filePath("config"));
     env.insert("XDG_DATA_HOME", h.filePath("data"));
@@ -142,8 +142,7 @@ QString TextEvents::start(ReaderDesktop& d, const QString& script, const QString
     runTool(python, {"-c", "import pyatspi"}, d.readerEnvironment(), Timeout, &ok);
     if (!ok)
         return QStringLiteral("python3-pyatspi is not installed");
-    m_listener = d.start(python, {script, program}, d.home(),
-                         d.readerEnvironment());
+    m_listener = d.start(python, {script, program}, d.home(), d.readerEnvironment());
     if (!waitFor(
             [&] {
                 events();
