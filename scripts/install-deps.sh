@@ -12,6 +12,8 @@ packages=(
     xvfb xauth openbox xdotool poppler-utils
     trayer x11-utils
     dbus-daemon qt6-gtk-platformtheme
+    # screen readers: the accessibility bus, a listener, Orca
+    at-spi2-core python3-pyatspi gir1.2-atspi-2.0 orca
     appstream desktop-file-utils man-db binutils
     cups printer-driver-cups-pdf
     clang libclang-rt-14-dev
