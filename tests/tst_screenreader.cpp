@@ -264,8 +264,10 @@ private slots:
         const auto said = [&](qsizetype from, const QString& what) {
             return log.lines("SPEECH OUTPUT", from).contains(what);
         };
-        QVERIFY2(waitFor([&] { return said(0, "Screen reader on."); }, StartTimeout),
-                 qPrintable("Orca did not start; its log is " + logFile));
+        const bool started = waitFor([&] { return said(0, "Screen reader on."); }, StartTimeout);
+        if (!started)
+            d.keepHome();
+        QVERIFY2(started, qPrintable("Orca did not start; its log is " + logFile));
 
         QVERIFY2(!startProgram(d, d.readerEnvironment(), folder.path()).isEmpty(),
                  "the editor window did not appear and become active");
@@ -285,6 +287,8 @@ private slots:
                            (spoken.isEmpty() || said(from, spoken));
                 },
                 ActTimeout, 50);
+            if (!ok)
+                d.keepHome();
             return ok ? QString()
                       : QStringLiteral("%1: Orca brailles \"%2\" and said \"%3\", not \"%4\" and "
                                        "\"%5\" (its log is %6)")

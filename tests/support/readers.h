@@ -33,6 +33,9 @@ public:
     // server, and the accessibility bus's address.
     QProcessEnvironment readerEnvironment() const;
     QString home() const { return m_home.path(); }
+    // The home and what was written there (Orca's log) outlive the test,
+    // for a case that failed.
+    void keepHome() { m_home.setAutoRemove(false); }
 
     QString a11yBus;
 
