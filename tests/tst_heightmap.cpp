@@ -14,15 +14,11 @@ namespace {
 struct Line {
     qsizetype chars = 0;
     qint64 rows = -1; // not measured
+    qint64 units(qint64 R) const { return rows < 0 ? chars + R : rows * R; }
+    qint64 within(qsizetype k, qint64 R) const {
+        return rows < 0 ? k : k * rows * R / std::max<qint64>(1, chars);
+    }
 };
-
-qint64 unitsOf(const Line& l, qint64 R) {
-    return l.rows < 0 ? l.chars + R : l.rows * R;
-}
-
-qint64 unitsWithin(const Line& l, qsizetype k, qint64 R) {
-    return l.rows < 0 ? k : k * l.rows * R / std::max<qint64>(1, l.chars);
-}
 
 struct Session {
     std::mt19937 rng;
@@ -52,8 +48,7 @@ struct Session {
         return ok;
     }
     // Lines around a place, outwards, as the text area measures them.
-    void view(qsizetype span) {
-        const qsizetype center = pick(0, qsizetype(lines.size()) - 1);
+    void view(qsizetype span, qsizetype center) {
         map.setKeep(center);
         for (qsizetype k = 0; k < span; ++k) {
             const qsizetype line = k % 2 == 0 ? center + k / 2 : center - 1 - k / 2;
@@ -62,9 +57,12 @@ struct Session {
         }
     }
     void edit() {
+        const qsizetype first = pick(0, qsizetype(lines.size()) - 1);
+        edit(first, std::min(qsizetype(lines.size()) - 1, first + pick(0, 4)), pick(1, 6));
+    }
+    // Lines [first, last] replaced by count lines.
+    void edit(qsizetype first, qsizetype last, qsizetype count) {
         const qsizetype n = qsizetype(lines.size());
-        const qsizetype first = pick(0, n - 1);
-        const qsizetype last = std::min(n - 1, first + pick(0, 4));
         // A block the edit touches is forgotten as a whole.
         qsizetype at = 0;
         for (const HeightMap::Run& run : map.runs()) {
@@ -74,7 +72,7 @@ struct Session {
             }
             at += run.lines;
         }
-        std::vector<Line> fresh(size_t(pick(1, 6)));
+        std::vector<Line> fresh(size_t(count), Line{});
         qsizetype delta = starts[first] - starts[last + 1];
         for (size_t i = 0; i < fresh.size(); ++i) {
             const bool textEnd = last + 1 == n && i + 1 == fresh.size();
@@ -88,19 +86,23 @@ struct Session {
     }
     // Every line start and a few offsets in each line. exact: all of them
     // agree with the lines; otherwise only the ends of runs do, and those
-    // within `around` lines of the kept line.
-    void check(bool exact, qsizetype around = -1) {
+    // within `around` lines of the line the view is at.
+    void check(bool exact, qsizetype around = -1, qsizetype at = 0) {
         const qint64 R = pick(1, 200);
         const qsizetype n = qsizetype(lines.size());
         QCOMPARE(map.lineCount(), n);
         QCOMPARE(map.length(), starts.back());
+        // The runs cover the text, and two gaps never touch.
         std::vector<bool> runStarts(size_t(n) + 1, false);
-        qsizetype at = 0;
-        for (const HeightMap::Run& run : map.runs()) {
-            runStarts[size_t(at)] = true;
-            at += run.lines;
+        const std::vector<HeightMap::Run> runs = map.runs();
+        QCOMPARE(map.nodeCount(), qsizetype(runs.size()));
+        qsizetype line = 0;
+        for (size_t r = 0; r < runs.size(); ++r) {
+            QVERIFY(runs[r].measured || r == 0 || runs[r - 1].measured);
+            runStarts[size_t(line)] = true;
+            line += runs[r].lines;
         }
-        QCOMPARE(at, n);
+        QCOMPARE(line, n);
         qint64 before = 0, previous = 0;
         for (qsizetype i = 0; i < n; ++i) {
             const Line& l = lines[i];
@@ -108,7 +110,7 @@ struct Session {
                 QCOMPARE(map.isMeasured(i), l.rows >= 0);
             else if (l.rows >= 0)
                 QVERIFY(map.isMeasured(i));
-            const bool near = std::abs(i - map.keep()) <= around;
+            const bool near = std::abs(i - at) <= around;
             qsizetype done = -1;
             for (qsizetype k : {qsizetype(0), l.chars / 2, l.chars - 1}) {
                 if (k <= done)
@@ -118,11 +120,33 @@ struct Session {
                 QVERIFY2(u >= previous, qPrintable(QString("line %1 offset %2").arg(i).arg(k)));
                 previous = u;
                 if (exact || near || (k == 0 && runStarts[size_t(i)]))
-                    QCOMPARE(u, before + unitsWithin(l, k, R));
+                    QCOMPARE(u, before + l.within(k, R));
             }
-            before += unitsOf(l, R);
+            before += l.units(R);
         }
         QCOMPARE(map.totalUnits(R), before);
+    }
+    // Random edits, measures and views, checked every ten steps. Calls that
+    // disagree with the text are refused.
+    void randomly(int steps, bool exact) {
+        for (int step = 0; step < steps && !QTest::currentTestFailed(); ++step) {
+            const qsizetype n = qsizetype(lines.size()), line = pick(0, n - 1);
+            const int what = int(pick(0, 9));
+            if (what < 3) {
+                edit();
+            } else if (what < 6) {
+                QVERIFY(measure(line) || !exact);
+            } else if (what < 9) {
+                view(pick(1, 300), line);
+            } else {
+                QVERIFY(!map.setRows(n, starts.back(), 1, 1));
+                QVERIFY(!map.setRows(line, starts[line], starts.back() + 1, 1));
+                QVERIFY(!map.setRows(line, starts[line], lines[line].chars, -1));
+            }
+            QVERIFY(map.nodeCount() <= map.capacity());
+            if (step % 10 == 0 || step + 1 == steps)
+                check(exact);
+        }
     }
 };
 
@@ -136,57 +160,29 @@ private slots:
     void holdsLittleForLongTexts();
 };
 
-// With room to spare nothing is merged: every unit agrees with the lines,
-// and calls that disagree with the text are refused without harm.
+// With room to spare nothing is merged: every unit agrees with the lines.
 void TestHeightMap::followsTheLinesExactly() {
-    for (unsigned seed = 1; seed <= 12; ++seed) {
+    for (unsigned seed = 1; seed <= 12 && !QTest::currentTestFailed(); ++seed) {
         Session s(seed, seed % 3 == 0 ? 1 : 1 + qsizetype(seed) * 997 % 1500);
-        for (int op = 0; op < 400; ++op) {
-            const qsizetype n = qsizetype(s.lines.size());
-            const int what = int(s.pick(0, 9));
-            if (what < 4) {
-                s.edit();
-            } else if (what < 8) {
-                QVERIFY(s.measure(s.pick(0, n - 1)));
-            } else if (what == 8) {
-                s.view(s.pick(1, 200));
-            } else {
-                const qsizetype line = s.pick(0, n - 1);
-                QVERIFY(!s.map.setRows(n, s.starts.back(), 1, 1));
-                QVERIFY(!s.map.setRows(line, s.starts[line], s.starts.back() + 1, 1));
-                QVERIFY(!s.map.setRows(line, s.starts[line], s.lines[line].chars, -1));
-            }
-            if (op % 20 == 0 || op == 399) {
-                s.check(true);
-                if (QTest::currentTestFailed())
-                    return;
-            }
-        }
+        s.randomly(400, true);
     }
+    // A line of three billion characters in a hundred million rows: the
+    // units inside it are exact where a 64-bit product would overflow.
+    HeightMap huge;
+    huge.reset(3, 6000000002);
+    QVERIFY(huge.setRows(1, 1, 3000000000, 100000000));
+    QCOMPARE(huge.unitsAt(1, 1, 1500000000, 80), 81 + 4000000000);
+    QCOMPARE(huge.unitsAt(1, 1, 3000000000, 80), huge.unitsAt(2, 3000000001, 0, 80));
 }
 
 // A small capacity forces merging: the nodes stay within it, the ends of
 // blocks and the totals stay exact, and the lines nearest the view stay
 // lines of their own, however the measured lines lie.
 void TestHeightMap::mergesFarFromTheViewWithinItsCapacity() {
-    for (unsigned seed = 1; seed <= 8; ++seed) {
+    for (unsigned seed = 1; seed <= 8 && !QTest::currentTestFailed(); ++seed) {
         Session s(seed, 3000);
         s.map.setCapacity(64);
-        for (int op = 0; op < 300; ++op) {
-            const int what = int(s.pick(0, 9));
-            if (what < 2)
-                s.edit();
-            else if (what < 6)
-                s.view(s.pick(20, 300));
-            else
-                s.measure(s.pick(0, qsizetype(s.lines.size()) - 1));
-            QVERIFY(s.map.nodeCount() <= 64);
-            if (op % 10 == 0) {
-                s.check(false);
-                if (QTest::currentTestFailed())
-                    return;
-            }
-        }
+        s.randomly(300, false);
     }
     // Every other line measured: no two measured lines touch.
     Session sparse(99, 4000);
@@ -198,58 +194,43 @@ void TestHeightMap::mergesFarFromTheViewWithinItsCapacity() {
     // Places far apart, visited in turn: the last one stays exact.
     Session places(7, 10000);
     places.map.setCapacity(128);
-    for (qsizetype center = 500; center < 10000; center += 1200) {
-        places.map.setKeep(center);
-        for (qsizetype k = 0; k < 150; ++k)
-            QVERIFY(places.measure(k % 2 == 0 ? center + k / 2 : center - 1 - k / 2));
-    }
+    qsizetype last = 0;
+    for (qsizetype center = 500; center < 10000; center += 1200)
+        places.view(150, last = center);
+    // Lines put in above the view move it down: the lines measured then
+    // where it was are merged before those around it.
+    places.edit(0, 0, 3000);
+    for (qsizetype line = last - 150; line < last + 150; ++line)
+        places.measure(line);
     QVERIFY(places.map.nodeCount() <= 128);
-    places.check(false, 20);
+    places.check(false, 20, last + 2999);
 }
 
 // A million lines visited in 40 places, 20,000 lines measured at each, and
 // then cut to a tenth: the map stays within 16 bytes a line.
 void TestHeightMap::holdsLittleForLongTexts() {
     const qsizetype n = 1000000;
-    std::vector<qsizetype> starts(n + 1, 0);
-    for (qsizetype i = 0; i < n; ++i)
-        starts[i + 1] = starts[i] + 20 + (i * 7919) % 100;
-    HeightMap map;
-    map.reset(n, starts[n]);
-    qint64 rows = 0, measuredLines = 0, measuredChars = 0;
-    // Evenly spread, visited in no order: the hardest lines to merge.
+    Session s(5, n);
+    // Evenly spread, visited in no order: the hardest lines to merge. The
+    // last place visited is one that survives the cut.
     std::vector<qsizetype> centers;
     for (qsizetype place = 0; place < 40; ++place)
         centers.push_back(n / 80 + place * n / 40);
-    std::shuffle(centers.begin() + 1, centers.end(), std::mt19937(5));
-    std::swap(centers.front(), centers.back()); // the last place survives the cut
-    for (const qsizetype center : centers) {
-        map.setKeep(center);
-        for (qsizetype k = 0; k < 20000; ++k) {
-            const qsizetype line = k % 2 == 0 ? center + k / 2 : center - 1 - k / 2;
-            if (line < 0 || line >= n || map.isMeasured(line))
-                continue;
-            const qsizetype chars = starts[line + 1] - starts[line];
-            QVERIFY(map.setRows(line, starts[line], chars, 1 + chars / 50));
-            rows += 1 + chars / 50;
-            ++measuredLines;
-            measuredChars += chars;
-        }
-    }
+    std::shuffle(centers.begin() + 1, centers.end(), s.rng);
+    std::swap(centers.front(), centers.back());
+    for (const qsizetype center : centers)
+        s.view(20000, center);
     qInfo("1,000,000 lines after 40 places: %lld nodes, %zu bytes, %zu bytes a node",
-          qint64(map.nodeCount()), map.memoryBytes(), HeightMap::nodeBytes());
-    QVERIFY(map.nodeCount() <= HeightMap::DefaultCapacity);
-    QVERIFY(map.memoryBytes() <= 16 * size_t(n));
-    for (qint64 R : {1, 80, 333})
-        QCOMPARE(map.totalUnits(R), starts[n] - measuredChars + (n - measuredLines + rows) * R);
+          qint64(s.map.nodeCount()), s.map.memoryBytes(), HeightMap::nodeBytes());
+    QVERIFY(s.map.nodeCount() <= HeightMap::DefaultCapacity);
+    QVERIFY(s.map.memoryBytes() <= 16 * size_t(n));
+    s.check(false);
 
-    const qsizetype from = n / 20, to = n - n / 20 - 1;
-    map.edited(from, to, from - to, starts[from + 1] - starts[to + 1]);
-    QCOMPARE(map.lineCount(), n - (to - from));
-    QCOMPARE(map.length(), starts[n] - (starts[to + 1] - starts[from + 1]));
-    qInfo("cut to %lld lines: %lld nodes, %zu bytes", qint64(map.lineCount()),
-          qint64(map.nodeCount()), map.memoryBytes());
-    QVERIFY(map.memoryBytes() <= 16 * size_t(map.lineCount()));
+    s.edit(n / 20, n - n / 20 - 1, 1);
+    qInfo("cut to %lld lines: %lld nodes, %zu bytes", qint64(s.map.lineCount()),
+          qint64(s.map.nodeCount()), s.map.memoryBytes());
+    QVERIFY(s.map.memoryBytes() <= 16 * size_t(s.map.lineCount()));
+    s.check(false);
 }
 
 QTEST_GUILESS_MAIN(TestHeightMap)
