@@ -65,7 +65,7 @@ void TextArea::edited(const TextStore::Change& c) {
     const qsizetype lines = m_store.lineCount();
     const qsizetype first = m_store.lineOf(c.pos);
     const qsizetype last = m_store.lineOf(c.pos + c.added) - (lines - m_lines);
-    m_rows.edited(first, std::max(first, last), lines - m_lines);
+    m_heights.edited(first, std::max(first, last), lines - m_lines, c.added - c.removed);
     m_lines = lines;
     if (m_top > c.pos)
         m_top = m_top >= c.pos + c.removed ? m_top + c.added - c.removed : c.pos;
@@ -89,8 +89,8 @@ void TextArea::resetText(const QString& text) {
     m_layout.clear();
     // The pieces of the old text are no use for the new one.
     m_layout.edited(0, old, 0);
-    m_rows.clear();
     m_lines = m_store.lineCount();
+    m_heights.reset(m_lines, m_store.length());
     m_measureCenter = -1;
     m_caret = m_anchor = 0;
     m_top = 0;

@@ -5,7 +5,8 @@
 //                direction;
 //   linepieces   long lines cut into pieces for layout;
 //   textrows     the laid-out rows of the pieces, a bounded cache of them;
-//   rowindex     the rows of the lines measured so far, for the scroll bar;
+//   heightmap    the height of the text for the scroll bar: measured lines
+//                and estimated gaps, bounded in memory;
 //   textarea*    this widget: edits and the caret (textarea.cpp), the view
 //                and the scroll bar (_view), painting (_paint), keys and
 //                input methods (_keys), the mouse and drops (_mouse), what
@@ -15,7 +16,7 @@
 // marks (marks.h). Positions are offsets into the text, a CR LF counting
 // two; the caret stops only between grapheme clusters.
 
-#include "rowindex.h"
+#include "heightmap.h"
 #include "textrows.h"
 #include "textstore.h"
 
@@ -84,8 +85,8 @@ public:
     // Whether rows are still being measured in idle time, for tests that wait
     // until it has finished.
     bool measuring() const { return m_measure.isActive(); }
-    // What the index of measured rows holds, in bytes, for benchmarks.
-    size_t rowIndexBytes() const;
+    // What the height map holds, in bytes, for benchmarks.
+    size_t heightMapBytes() const { return m_heights.memoryBytes(); }
 
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
@@ -204,8 +205,8 @@ private:
     qreal m_wheelRest = 0; // wheel turns too small to scroll a row yet
 
     // Rows of the lines laid out so far; the others are estimated.
-    RowIndex m_rows;
-    qsizetype m_lines = 1; // lines of the text as m_rows knows it
+    HeightMap m_heights;
+    qsizetype m_lines = 1; // lines of the text as m_heights knows it
     // Measuring in idle time: lines around m_measureCenter, outwards.
     QBasicTimer m_measure;
     qsizetype m_measureCenter = -1;

@@ -92,8 +92,8 @@ bool TextArea::moveByKey(int key, bool ctrl, bool shift) {
 
 // Up and Down by a row, Page Up and Page Down by a view, to the row's
 // place nearest the column the caret went up or down from. Up on the first
-// row and Down on the last leave the caret where it is; a page past either
-// end goes to it.
+// row and Down on the last leave the caret where it is (with Shift they
+// select to the end); a page past either end goes to it.
 void TextArea::moveVertically(int key, bool shift) {
     const bool up = key == Qt::Key_Up || key == Qt::Key_PageUp;
     const bool page = key == Qt::Key_PageUp || key == Qt::Key_PageDown;
@@ -106,7 +106,7 @@ void TextArea::moveVertically(int key, bool shift) {
     }
     qsizetype pos = m_layout.positionInRow(r, m_goalX);
     if (moved == 0)
-        pos = page ? (up ? 0 : m_store.length()) : m_caret;
+        pos = page || shift ? (up ? 0 : m_store.length()) : m_caret;
     if (page)
         scrollRows(up ? -moved : moved);
     moveCaret(pos, shift, true);

@@ -49,12 +49,8 @@ void TextArea::layoutChanged() {
 }
 
 void TextArea::forgetRows() {
-    m_rows.clear();
+    m_heights.reset(m_store.lineCount(), m_store.length());
     m_measureCenter = -1;
-}
-
-size_t TextArea::rowIndexBytes() const {
-    return size_t(m_rows.size()) * (sizeof(RowIndex::Entry) + sizeof(RowIndex::Sums));
 }
 
 void TextArea::resizeEvent(QResizeEvent* e) {
@@ -113,31 +109,22 @@ void TextArea::noteRows(const Piece& p) {
     if (m_layout.preeditAt() >= 0 && m_store.lineOf(m_layout.preeditAt()) == p.line)
         return;
     if (const QTextLayout* l = m_layout.kept(p))
-        m_rows.set(p.line, l->lineCount(), lineChars(p.line));
+        m_heights.setRows(p.line, p.start, lineChars(p.line), l->lineCount());
 }
 
 // The scroll bar's measure of the height above a position, in characters:
 // a row is m_rowChars of them. A line measured counts its rows; any other
 // line counts its characters and a row more (each line takes at least one
-// row), which needs nothing laid out and costs a look-up of the line.
+// row), which needs nothing laid out (see heightmap.h).
 qint64 TextArea::scrollUnits(qsizetype pos) const {
     const qsizetype line = m_store.lineOf(pos);
     const qsizetype start = m_store.lineStart(line);
-    const RowIndex::Sums known = m_rows.before(line);
-    const qint64 base =
-        start + line * m_rowChars + m_rowChars * (known.rows - known.count) - known.chars;
-    if (const RowIndex::Entry* e = m_rows.find(line))
-        return base + (pos - start) * e->rows * m_rowChars / std::max<qint64>(1, e->chars);
-    return base + (pos - start);
+    return m_heights.unitsAt(line, start, pos - start, m_rowChars);
 }
 
 // The height of the whole text, its last line included.
 qint64 TextArea::totalUnits() const {
-    const qsizetype last = m_store.lineCount() - 1;
-    const qint64 start = scrollUnits(m_store.lineStart(last));
-    if (const RowIndex::Entry* e = m_rows.find(last))
-        return start + e->rows * m_rowChars;
-    return start + lineChars(last) + m_rowChars;
+    return m_heights.totalUnits(m_rowChars);
 }
 
 // The scroll bar's last value: the view full of the last rows.
@@ -210,6 +197,7 @@ void TextArea::startMeasuring() {
     if (!isVisible())
         return;
     const qsizetype center = m_store.lineOf(m_top);
+    m_heights.setKeep(center);
     if (m_measureCenter >= 0 && std::abs(center - m_measureCenter) < 1000)
         return;
     m_measureCenter = center;
@@ -243,7 +231,7 @@ void TextArea::measureSome() {
         if (n % 64 == 0 && clock.elapsed() >= MeasureBudget)
             break;
         ++m_measureNext;
-        if (line < 0 || line >= lines || m_rows.contains(line))
+        if (line < 0 || line >= lines || m_heights.isMeasured(line))
             continue;
         const qsizetype chars = lineChars(line);
         if (chars > MeasureLongest)
@@ -270,7 +258,7 @@ void TextArea::measureSome() {
                 pos = p.end;
             }
         }
-        m_rows.set(line, rows, chars);
+        m_heights.setRows(line, start, chars, rows);
         changed = true;
     }
     if (changed) {
