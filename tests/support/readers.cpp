@@ -5,7 +5,6 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QDBusInterface>
 #include <QDBusMessage>
 #include <QDBusReply>
 #include <QDBusVariant>
@@ -84,28 +83,6 @@ bool ReaderDesktop::setScreenReaderEnabled(bool on) const {
       << QVariant::fromValue(QDBusVariant(on));
     return QDBusConnection(SessionName).call(m, QDBus::Block, 2000).type() ==
            QDBusMessage::ReplyMessage;
-}
-
-QStringList ReaderDesktop::registeredEvents() const {
-    QDBusMessage m =
-        QDBusMessage::createMethodCall("org.a11y.atspi.Registry", "/org/a11y/atspi/registry",
-                                       "org.a11y.atspi.Registry", "GetRegisteredEvents");
-    const QDBusMessage r = QDBusConnection(A11yName).call(m, QDBus::Block, 2000);
-    // An array of (bus name, event name).
-    QStringList names;
-    if (r.type() != QDBusMessage::ReplyMessage || r.arguments().isEmpty())
-        return names;
-    const QDBusArgument arg = r.arguments().at(0).value<QDBusArgument>();
-    arg.beginArray();
-    while (!arg.atEnd()) {
-        QString sender, event;
-        arg.beginStructure();
-        arg >> sender >> event;
-        arg.endStructure();
-        names << event;
-    }
-    arg.endArray();
-    return names;
 }
 
 QProcessEnvironment ReaderDesktop::readerEnvironment() const {

@@ -26,8 +26,6 @@ public:
     // Tells the programs on the desktop that a screen reader runs, as a
     // desktop does when the user turns one on.
     bool setScreenReaderEnabled(bool on) const;
-    // The events some client has asked the registry for (their names).
-    QStringList registeredEvents() const;
 
     // The desktop's environment with the throw-away home, no speech
     // server, and the accessibility bus's address.
