@@ -169,8 +169,8 @@ private slots:
 
         QProcessEnvironment env = d.readerEnvironment();
         env.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
-        QVERIFY2(!startProgram(d, env, folder.path()).isEmpty(),
-                 "the editor window did not appear and become active");
+        const QString window = startProgram(d, env, folder.path());
+        QVERIFY2(!window.isEmpty(), "the editor window did not appear and become active");
 
         Heard heard;
         const auto step = [&](const char* what, const QStringList& keys, const QString& text,
@@ -230,7 +230,6 @@ private slots:
         for (int i = 1; i <= 3; ++i)
             STEP("Shift+Right", QStringList({"key", "shift+Right"}), "the" + big, i, span(0, i));
         STEP("typing over the selection", QStringList({"type", "T"}), "T" + big, 1, {});
-#undef STEP
 
         state = events.state();
         QCOMPARE(state.value("count").toInt(), heard.text.size());
@@ -241,6 +240,21 @@ private slots:
         QCOMPARE(first.at(0).toString(), "T" + big.left(50));
         QCOMPARE(first.at(1).toInt(), 0);
         QCOMPARE(first.at(2).toInt(), 51);
+
+        // File > Clear: all of the text goes, in one delete.
+        const auto menus = [&] {
+            return d.run("xdotool", {"search", "--onlyvisible", "--class", "^Pagewick$"})
+                .split(u'\n', Qt::SkipEmptyParts)
+                .size();
+        };
+        const qsizetype before = menus();
+        d.run("xdotool", {"mousemove", "--window", window, "15", "10", "click", "1"});
+        QVERIFY2(waitFor([&] { return menus() > before; }, ActTimeout),
+                 "the File menu did not open");
+        STEP("File > Clear", QStringList({"key", "Down", "Down", "Down", "Down", "Down", "Return"}),
+             QString(), 0, {});
+#undef STEP
+        QCOMPARE(events.state().value("count").toInt(), 0);
     }
 
     // Orca: after "hi there" and two Backspaces the braille line shows
