@@ -186,7 +186,7 @@ private slots:
                 ActTimeout, 50);
             return ok && heard.faults.isEmpty()
                        ? QString()
-                       : QStringLiteral("%1: %2; the program has \"%3\", caret %4")
+                       : QStringLiteral("%1: %2; it should be \"%3\", caret %4")
                              .arg(what, heard.describe(), text.left(40))
                              .arg(caret);
         };
