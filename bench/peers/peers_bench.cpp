@@ -40,6 +40,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <optional>
 
 namespace {
@@ -198,7 +199,7 @@ struct Result {
 // window is shown and it has been quiet for QuietMs; then ends it and
 // whatever it started.
 Result runOnce(const Program& p, const QString& file, const QProcessEnvironment& base,
-               const Windows& windows) {
+               const Windows& windows, bool trace) {
     QTemporaryDir home;
     QProcessEnvironment env = base;
     env.insert(QStringLiteral("HOME"), home.path());
@@ -223,8 +224,12 @@ Result runOnce(const Program& p, const QString& file, const QProcessEnvironment&
             r = {};
             break;
         }
-        if (cpu.poll(poll % 10 == 0))
+        if (cpu.poll(poll % 10 == 0)) {
             lastUse = now;
+            if (trace)
+                std::fprintf(stderr, "  %s %.0f ms: %lld ticks%s\n", qPrintable(p.name), now,
+                             cpu.ticks(), r.shownMs >= 0 ? " (shown)" : "");
+        }
         if (r.shownMs < 0 && windows.shown(cpu.pids()))
             r.shownMs = now;
         if (r.shownMs >= 0 && now - lastUse >= QuietMs) {
@@ -281,7 +286,9 @@ int main(int argc, char** argv) {
     parser.addOption({"programs", "Only these programs (comma-separated).", "names"});
     parser.addOption({"pagewick", "The editor to time (default: the one beside this).", "path"});
     parser.addOption({"display", "An X server to use instead of a new Xvfb.", "name"});
+    parser.addOption({"trace", "Print when each program used CPU."});
     parser.process(app);
+    const bool trace = parser.isSet("trace");
     const int runs = qMax(1, parser.value("runs").toInt());
 
     QList<Program> programs = {
@@ -312,7 +319,8 @@ int main(int argc, char** argv) {
     QProcess xvfb, bus;
     const QByteArray display =
         parser.isSet("display") ? parser.value("display").toLocal8Bit() : startXvfb(xvfb);
-    const Windows windows(display);
+    auto windowsOwner = std::make_unique<Windows>(display);
+    const Windows& windows = *windowsOwner;
     if (display.isEmpty() || !windows.ok()) {
         std::fprintf(stderr, "no X server (is Xvfb installed?)\n");
         return 1;
@@ -362,12 +370,12 @@ int main(int argc, char** argv) {
             qFatal("cannot write %s", qPrintable(path));
         // One untimed start of each: the file and the programs in the cache.
         for (const Program& p : programs)
-            runOnce(p, path, env, windows);
+            runOnce(p, path, env, windows, false);
         QList<QList<double>> quiet(programs.size()), shown(programs.size()), after(1);
         for (int run = 0; run < runs; ++run) {
             for (qsizetype k = 0; k < programs.size(); ++k) {
                 const qsizetype i = (k + run) % programs.size();
-                const Result r = runOnce(programs[i], path, env, windows);
+                const Result r = runOnce(programs[i], path, env, windows, trace);
                 if (r.quietMs < 0) {
                     std::fprintf(stderr, "%s on %s: no window, or it ended\n",
                                  qPrintable(programs[i].name), qPrintable(f.name));
@@ -411,6 +419,7 @@ int main(int argc, char** argv) {
     }
     out << "\npagewick after window: goal at most 50 ms for the 1 and 10 MB files\n";
     out.flush();
+    windowsOwner.reset(); // before its server goes
     if (bus.state() != QProcess::NotRunning) {
         bus.kill();
         bus.waitForFinished();
