@@ -76,8 +76,10 @@ void settleIdle(textedit& w) {
     QElapsedTimer limit;
     limit.start();
     settle(w);
+    // Waits for the measuring timer rather than polling, so that the CPU the
+    // process uses meanwhile is the text area's.
     while (w.Text1->measuring() && limit.elapsed() < 60000)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     settle(w);
 }
 
@@ -180,7 +182,8 @@ int child(const QString& mode, const QString& file, int argc, char** argv) {
         const qint64 lines = w.Text1->Text().count(QLatin1Char('\n'));
         if (lines == 0)
             return 2;
-        extra << double(heightMapBytes(*w.Text1)) / lines << double(growth) / lines;
+        const qint64 map = heightMapBytes(*w.Text1);
+        extra << (map < 0 ? -1.0 : double(map) / lines) << double(growth) / lines;
     } else if (mode == QLatin1String("baseline")) {
         timer.start();
         QFile f(file);
