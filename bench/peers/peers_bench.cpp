@@ -74,8 +74,11 @@ std::optional<ProcStat> procStat(qint64 pid) {
     return ProcStat{fields[1].toLongLong(), fields[11].toLongLong() + fields[12].toLongLong()};
 }
 
-// The process and all its descendants.
+// The process and all its descendants; nothing for no process (0, or 1 and
+// the kernel's, whose descendants are every process there is).
 QList<qint64> family(qint64 root) {
+    if (root <= 2)
+        return {};
     QHash<qint64, QList<qint64>> children;
     const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
     for (const QString& e : entries) {
@@ -90,6 +93,20 @@ QList<qint64> family(qint64 root) {
     for (qsizetype i = 0; i < all.size(); ++i)
         all += children.value(all[i]);
     return all;
+}
+
+// Whether a process was started by this one, directly or not.
+bool oursToEnd(qint64 pid) {
+    const qint64 self = QCoreApplication::applicationPid();
+    for (int depth = 0; pid > 2 && depth < 64; ++depth) {
+        const auto s = procStat(pid);
+        if (!s)
+            return false;
+        if (s->ppid == self)
+            return true;
+        pid = s->ppid;
+    }
+    return false;
 }
 
 // Counts the CPU a process and its descendants use, as the sum of each one's
@@ -215,12 +232,18 @@ Result runOnce(const Program& p, const QString& file, const QProcessEnvironment&
     proc.start(p.path, p.args + QStringList{file});
     if (!proc.waitForStarted(10000))
         return {};
-    CpuWatch cpu(proc.processId());
+    // Taken now: once the process has ended, QProcess tells 0.
+    const qint64 pid = proc.processId();
+    if (pid <= 2)
+        return {};
+    CpuWatch cpu(pid);
     Result r;
     double lastUse = 0;
     for (int poll = 0;; ++poll) {
         const double now = clock.nsecsElapsed() / 1e6;
-        if (proc.state() == QProcess::NotRunning || now > RunTimeoutMs) {
+        // (waitForFinished(0) takes note of a process that ended: there is
+        // no event loop here to do it.)
+        if (proc.waitForFinished(0) || proc.state() == QProcess::NotRunning || now > RunTimeoutMs) {
             r = {};
             break;
         }
@@ -241,10 +264,16 @@ Result runOnce(const Program& p, const QString& file, const QProcessEnvironment&
         if (wait > 0)
             QThread::usleep(qRound64(wait * 1000));
     }
-    for (const qint64 pid : family(proc.processId()))
-        if (pid != proc.processId())
-            ::kill(pid_t(pid), SIGKILL);
-    proc.kill();
+    // What it started goes with it: its descendants, as long as it has not
+    // been reaped (until then its number cannot have gone to another
+    // process). One whose parent has ended is no longer known as its own.
+    if (proc.state() != QProcess::NotRunning) {
+        const QList<qint64> started = family(pid);
+        for (const qint64 child : started)
+            if (child != pid && oursToEnd(child))
+                ::kill(pid_t(child), SIGKILL);
+        proc.kill();
+    }
     proc.waitForFinished(10000);
     return r;
 }

@@ -20,7 +20,9 @@
 //            opened or after 40 jumps of the scroll bar to random places
 //            (idle measuring let finish at each); the memory of the rows'
 //            height map per line (as the text area tells it) and the growth
-//            of the process's resident memory over the jumps per line
+//            of the process's resident memory over the jumps per line; how
+//            long the jumps took and at how many the measuring had not
+//            finished within its limit
 // Files: a 1 MB and a 10 MB single line of HTML, 100 MB of CR LF lines and a
 // million lines of words. Prints the median of each, and how each compares
 // with its goal.
@@ -71,16 +73,19 @@ void settle(textedit& w) {
 }
 
 // Handles events until the text area has no rows left to measure in idle
-// time (or a minute has passed), then until none is left.
-void settleIdle(textedit& w) {
+// time (or the limit has passed), then until none is left. Returns whether
+// the measuring finished.
+bool settleIdle(textedit& w, qint64 limitMs = 60000) {
     QElapsedTimer limit;
     limit.start();
     settle(w);
     // Waits for the measuring timer rather than polling, so that the CPU the
     // process uses meanwhile is the text area's.
-    while (w.Text1->measuring() && limit.elapsed() < 60000)
+    while (w.Text1->measuring() && limit.elapsed() < limitMs)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    const bool finished = !w.Text1->measuring();
     settle(w);
+    return finished;
 }
 
 // The bytes the text area's height map of rows takes, where it tells them;
@@ -96,11 +101,12 @@ template <typename T> qint64 heightMapBytes(const T& area) {
         return -1;
 }
 
-// The scroll bar's thumb put at a fraction of its way.
-void jump(textedit& w, double fraction) {
+// The scroll bar's thumb put at a fraction of its way; whether the idle
+// measuring there finished within the limit.
+bool jump(textedit& w, double fraction, qint64 limitMs = 60000) {
     QScrollBar* bar = w.Text1->verticalScrollBar();
     bar->setValue(bar->minimum() + qRound(fraction * (bar->maximum() - bar->minimum())));
-    settleIdle(w);
+    return settleIdle(w, limitMs);
 }
 
 void key(QWidget* to, int k, Qt::KeyboardModifiers mods = Qt::NoModifier,
@@ -161,12 +167,22 @@ int child(const QString& mode, const QString& file, int argc, char** argv) {
         open(w, file);
         settleIdle(w);
         const qint64 before = statusValue("VmRSS:");
+        // The jumps: a text area that measures slowly must not keep the
+        // benchmark for ever, so each waits at most 15 s and all of them at
+        // most 5 minutes; those whose measuring had not finished are told.
+        int unfinished = 0;
+        QElapsedTimer jumping;
+        jumping.start();
         if (mode == QLatin1String("keys-jumped")) {
             QRandomGenerator random(7);
             for (int i = 0; i < 40; ++i)
-                jump(w, random.generateDouble());
+                if (!jump(w, random.generateDouble(),
+                          std::clamp<qint64>(300000 - jumping.elapsed(), 0, 15000)))
+                    ++unfinished;
         }
-        jump(w, 0.5);
+        if (!jump(w, 0.5))
+            ++unfinished;
+        const double jumpSeconds = jumping.nsecsElapsed() / 1e9;
         const qint64 growth = statusValue("VmRSS:") - before;
         w.Text1->SetFocus();
         w.Text1->setSelection(w.Text1->positionAt(QPoint(1, 1)), 0);
@@ -183,7 +199,8 @@ int child(const QString& mode, const QString& file, int argc, char** argv) {
         if (lines == 0)
             return 2;
         const qint64 map = heightMapBytes(*w.Text1);
-        extra << (map < 0 ? -1.0 : double(map) / lines) << double(growth) / lines;
+        extra << (map < 0 ? -1.0 : double(map) / lines) << double(growth) / lines << unfinished
+              << jumpSeconds;
     } else if (mode == QLatin1String("baseline")) {
         timer.start();
         QFile f(file);
@@ -345,11 +362,14 @@ int main(int argc, char** argv) {
                        .arg(growth / 1048576.0, 0, 'f', 1);
             if (mode == QLatin1String("open-idle") && m.size() > 1)
                 out << QStringLiteral(", CPU %1 ms").arg(m[1] * 1000, 0, 'f', 1);
-            if (mode.startsWith(QLatin1String("keys")) && m.size() > 2)
+            if (mode.startsWith(QLatin1String("keys")) && m.size() > 4)
                 out << QStringLiteral(" per key; height map %1 bytes per line, resident memory "
-                                      "%2 bytes per line over the jumps")
+                                      "%2 bytes per line over the jumps; jumps %3 s, %4 of them "
+                                      "left measuring")
                            .arg(m[1] < 0 ? QStringLiteral("n/a") : QString::number(m[1], 'f', 1))
-                           .arg(m[2], 0, 'f', 1);
+                           .arg(m[2], 0, 'f', 1)
+                           .arg(m[4], 0, 'f', 1)
+                           .arg(m[3]);
             out << '\n';
             out.flush();
         }
