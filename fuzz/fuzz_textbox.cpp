@@ -11,10 +11,11 @@
 //   - Steps undone and redone in any number: each time the text is the one
 //     before (or after) that step, the caret after what came back (or went
 //     again); an edit after an undo forgets what could be redone.
-//   - The caret and selection moved by rows, pages, words and ends of rows
-//     (Up, Down, Home, End, PgUp, PgDn, Ctrl+Left, Ctrl+Right, with or
-//     without Shift) stay a valid piece of the text, never splitting a CR LF
-//     or a surrogate pair; long lines are laid out in pieces.
+//   - The caret and selection, set anywhere or moved by rows, pages, words
+//     and ends of rows (Up, Down, Home, End, PgUp, PgDn, Left, Right, with or
+//     without Shift and Ctrl), stop only between grapheme clusters of the
+//     whole text (never inside a CR LF, a surrogate pair, a letter and its
+//     accents, a flag); long lines are laid out in pieces.
 //   - Once painted, the point at the middle of the caret's character is
 //     that position again, and the text shown has one character for each
 //     character of the text: itself, or a mark where it would not show.
@@ -26,8 +27,9 @@
 //   - Text typed as several code points at once (a letter and its accent,
 //     an emoji sequence, a flag) goes in whole; Backspace and Delete (with
 //     Ctrl a word) take out one piece next to the caret, never splitting a
-//     character; the input method's pre-edit leaves the text alone however
-//     often it changes, and its commit goes in like typing.
+//     character; the input method's pre-edit takes out the selection, as
+//     typing would, and then leaves the text and the caret alone however
+//     often it changes; its commit goes in like typing.
 // Characters are drawn mostly from those the text box must map (line breaks,
 // NUL, the document's own marks, kept bytes of files, surrogate halves).
 // PAGEWICK_FUZZ_TRACE=1 prints each step of an input that is run.
@@ -192,6 +194,19 @@ bool valid(const QString& text, qsizetype pos) {
            !(text[pos - 1].isHighSurrogate() && text[pos].isLowSurrogate());
 }
 
+// A place the caret and the selection's ends may take: between grapheme
+// clusters of the whole text (a CR LF, a letter and its accents, a flag, an
+// emoji sequence are one each).
+bool stop(const QString& text, qsizetype pos) {
+    if (pos < 0 || pos > text.size())
+        return false;
+    if (pos == 0 || pos == text.size())
+        return true;
+    QTextBoundaryFinder clusters(QTextBoundaryFinder::Grapheme, text);
+    clusters.setPosition(pos);
+    return clusters.isAtBoundary();
+}
+
 // A point of the view, now and then just outside it.
 QPoint pointIn(FuzzedDataProvider& in) {
     const QSize size = g_box->viewport()->size();
@@ -213,8 +228,8 @@ void paint() {
 
 void requireUnchanged(const QString& text, const char* what) {
     require(g_box->Text() == text, what, text, g_box->Text());
-    require(valid(text, g_box->cursorPosition()) && valid(text, g_box->anchorPosition()),
-            "the caret or the selection's other end inside a character", text,
+    require(stop(text, g_box->cursorPosition()) && stop(text, g_box->anchorPosition()),
+            "the caret or the selection's other end inside a cluster", text,
             QString::number(g_box->anchorPosition()) + u'/' +
                 QString::number(g_box->cursorPosition()));
 }
@@ -293,28 +308,33 @@ void pointAndScroll(FuzzedDataProvider& in, const QString& text) {
     }
 }
 
-// The input method's pre-edit, changed some times, then committed (or
-// given up): the text as it was until the commit. Returns the commit.
-QString preeditAndCommit(FuzzedDataProvider& in, const QString& text) {
-    const qsizetype caret = g_box->cursorPosition(), anchor = g_box->anchorPosition();
+// The input method's pre-edit over [from, to), changed some times, then
+// committed (or given up). A pre-edit takes the selection out, as typing
+// would; otherwise the text is left as it was until the commit. Returns the
+// commit; preedited tells whether there was any pre-edit.
+QString preeditAndCommit(FuzzedDataProvider& in, const QString& text, qsizetype from, qsizetype to,
+                         bool& preedited) {
+    const QString during = text.left(from) + text.mid(to);
     QString preedit;
+    preedited = false;
     for (int k = in.ConsumeIntegralInRange(0, 3); k > 0; --k) {
         preedit += Clusters[in.ConsumeIntegralInRange(0, ClustersSize - 1)];
+        preedited = true;
         const int cursor = in.ConsumeIntegralInRange(0, int(preedit.size()));
         QInputMethodEvent e(
             preedit, {{QInputMethodEvent::Cursor, cursor, 1, QVariant()},
                       {QInputMethodEvent::TextFormat, 0, int(preedit.size()), QTextCharFormat()}});
         QCoreApplication::sendEvent(g_box, &e);
-        require(g_box->Text() == text, "the pre-edit changed the text", text, g_box->Text());
-        require(g_box->cursorPosition() == caret && g_box->anchorPosition() == anchor,
-                "the pre-edit moved the caret", text, QString::number(g_box->cursorPosition()));
+        require(g_box->Text() == during, "the pre-edit changed the text", during, g_box->Text());
+        require(g_box->cursorPosition() == from && g_box->anchorPosition() == from,
+                "the pre-edit moved the caret", during, QString::number(g_box->cursorPosition()));
         // What an input method asks about the text around the caret.
         const QString around = g_box->inputMethodQuery(Qt::ImSurroundingText).toString();
         const int at = g_box->inputMethodQuery(Qt::ImCursorPosition).toInt();
         const int other = g_box->inputMethodQuery(Qt::ImAnchorPosition).toInt();
         require(at >= 0 && at <= around.size() && other >= 0 && other <= around.size() &&
-                    text.contains(around),
-                "the input method is told of a caret outside the text around it", text,
+                    during.contains(around),
+                "the input method is told of a caret outside the text around it", during,
                 around + u'@' + QString::number(at));
         g_box->inputMethodQuery(Qt::ImCursorRectangle);
         paint();
@@ -407,9 +427,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 if (in.ConsumeIntegralInRange(0, 2) == 0)
                     mods |= Qt::ControlModifier;
                 press(key, mods);
-                require(valid(text, g_box->cursorPosition()) &&
-                            valid(text, g_box->anchorPosition()),
-                        "a key left the caret inside a character", text,
+                require(stop(text, g_box->cursorPosition()) && stop(text, g_box->anchorPosition()),
+                        "a key left the caret inside a cluster", text,
                         QString::number(g_box->cursorPosition()));
                 require(g_box->Text() == text, "a key that moves the caret changed the text", text,
                         g_box->Text());
@@ -434,7 +453,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         qsizetype from = g_box->SelStart();
         qsizetype to = from + g_box->SelLength();
-        require(valid(text, from) && valid(text, to), "the selection splits a character", text,
+        require(stop(text, from) && stop(text, to), "the selection splits a cluster", text,
                 g_box->SelText());
         require(g_box->SelText() == text.mid(from, to - from), "SelText is not the selected text",
                 text.mid(from, to - from), g_box->SelText());
@@ -480,10 +499,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             }
             typed = true;
             break;
-        case 5:
+        case 5: {
             g_box->setSelection(from, to - from);
-            added = preeditAndCommit(in, text);
-            if (added.isEmpty()) {
+            bool preedited = false;
+            added = preeditAndCommit(in, text, from, to, preedited);
+            if (added.isEmpty() && (from == to || !preedited)) {
                 require(g_box->Text() == text, "a pre-edit given up changed the text", text,
                         g_box->Text());
                 continue;
@@ -492,6 +512,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (shown)
                 paint();
             break;
+        }
         default: {
             // Backspace or Delete, with Ctrl a word: on a selection it goes;
             // otherwise one piece before or after the caret does.
