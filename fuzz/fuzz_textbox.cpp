@@ -11,13 +11,25 @@
 //   - Steps undone and redone in any number: each time the text is the one
 //     before (or after) that step, the caret after what came back (or went
 //     again); an edit after an undo forgets what could be redone.
-//   - The caret and selection moved by rows, pages, words and ends of rows
-//     (Up, Down, Home, End, PgUp, PgDn, Ctrl+Left, Ctrl+Right, with or
-//     without Shift) stay a valid piece of the text, never splitting a CR LF
-//     or a surrogate pair; long lines are laid out in pieces.
+//   - The caret and selection, set anywhere or moved by rows, pages, words
+//     and ends of rows (Up, Down, Home, End, PgUp, PgDn, Left, Right, with or
+//     without Shift and Ctrl), stop only between grapheme clusters of the
+//     whole text (never inside a CR LF, a surrogate pair, a letter and its
+//     accents, a flag); long lines are laid out in pieces.
 //   - Once painted, the point at the middle of the caret's character is
 //     that position again, and the text shown has one character for each
 //     character of the text: itself, or a mark where it would not show.
+//   - On the shown and painted box, the mouse (press, move, release, double
+//     and triple click, Shift-click) and the wheel (angle and pixel deltas,
+//     small and large) leave the text alone and the caret and selection
+//     valid; a double click selects around the point clicked; the wheel does
+//     not move the caret, and the scroll bar stays in its range.
+//   - Text typed as several code points at once (a letter and its accent,
+//     an emoji sequence, a flag) goes in whole; Backspace and Delete (with
+//     Ctrl a word) take out one piece next to the caret, never splitting a
+//     character; the input method's pre-edit takes out the selection, as
+//     typing would, and then leaves the text and the caret alone however
+//     often it changes; its commit goes in like typing.
 // Characters are drawn mostly from those the text box must map (line breaks,
 // NUL, the document's own marks, kept bytes of files, surrogate halves).
 // PAGEWICK_FUZZ_TRACE=1 prints each step of an input that is run.
@@ -25,7 +37,12 @@
 #include "platform/controls/textbox.h"
 
 #include <QApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QPixmap>
+#include <QScrollBar>
+#include <QTextBoundaryFinder>
+#include <QTextCharFormat>
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -40,6 +57,19 @@ constexpr char16_t Alphabet[] = {
     u' ',   u'a',   u'b',   0x0301, 0x200D, 0x202E, 0xFFFF, 0xFFFE, 0x000B, 0x000C, 0x0085,
     0x001F, 0x00E9, 0x4E2D, 0xE000, 0xFDEF, 0x2029, 0xFFF9, 0xFFFB};
 constexpr int AlphabetSize = int(sizeof Alphabet / sizeof Alphabet[0]);
+
+// Text typed as one key or committed by an input method, several code
+// points each: a letter and a combining accent, an emoji, a ZWJ sequence,
+// a flag, a Hangul syllable in jamo, a keycap.
+const QString Clusters[] = {QStringLiteral("e\u0301"),
+                            QStringLiteral("\U0001F600"),
+                            QStringLiteral("\U0001F469\u200D\U0001F4BB"),
+                            QStringLiteral("\U0001F1E9\U0001F1EA"),
+                            QStringLiteral("\u1100\u1161\u11A8"),
+                            QStringLiteral("1\uFE0F\u20E3"),
+                            QStringLiteral("a\u0308\u0323"),
+                            QStringLiteral("\u0915\u094D\u0937")};
+constexpr int ClustersSize = int(sizeof Clusters / sizeof Clusters[0]);
 
 // Characters typed on the keyboard.
 constexpr char16_t Typed[] = {u'a', u'Z', u' ', u'\t', u'<', u'/', 0x00E9, 0x20AC, 0x65E5, 0x00A0};
@@ -101,8 +131,9 @@ void press(int key, Qt::KeyboardModifiers mods) {
 
 // Whether the caret's character must be found again at its middle. Not yet
 // in right-to-left text or by direction controls, nor where the caret stands
-// inside a cluster (before a combining mark, by a zero-width joiner): faults
-// of the text area, recorded in tst_textarea.
+// inside a cluster (before a combining mark, by a zero-width joiner):
+// faults of the text area, recorded in tst_textarea. Nor before a cluster of
+// several characters, whose middle is found to be the cluster's end.
 bool findable(const QString& text, qsizetype pos) {
     const auto joins = [&](qsizetype i) {
         return i >= 0 && i < text.size() &&
@@ -110,6 +141,14 @@ bool findable(const QString& text, qsizetype pos) {
     };
     if (joins(pos) || joins(pos - 1))
         return false;
+    // Nor before a cluster of several characters (a flag, a Hangul syllable
+    // in jamo, a keycap): its rectangle is the whole cluster's.
+    if (pos < text.size()) {
+        QTextBoundaryFinder clusters(QTextBoundaryFinder::Grapheme, text);
+        clusters.setPosition(pos);
+        if (clusters.toNextBoundary() - pos > (text[pos].isHighSurrogate() ? 2 : 1))
+            return false;
+    }
     for (const char32_t c : text.toUcs4())
         switch (QChar::direction(c)) {
         case QChar::DirR:
@@ -155,6 +194,161 @@ bool valid(const QString& text, qsizetype pos) {
            !(text[pos - 1].isHighSurrogate() && text[pos].isLowSurrogate());
 }
 
+// A place the caret and the selection's ends may take: between grapheme
+// clusters of the whole text (a CR LF, a letter and its accents, a flag, an
+// emoji sequence are one each).
+bool stop(const QString& text, qsizetype pos) {
+    if (pos < 0 || pos > text.size())
+        return false;
+    if (pos == 0 || pos == text.size())
+        return true;
+    QTextBoundaryFinder clusters(QTextBoundaryFinder::Grapheme, text);
+    clusters.setPosition(pos);
+    return clusters.isAtBoundary();
+}
+
+// A point of the view, now and then just outside it.
+QPoint pointIn(FuzzedDataProvider& in) {
+    const QSize size = g_box->viewport()->size();
+    return {in.ConsumeIntegralInRange(-20, size.width() + 20),
+            in.ConsumeIntegralInRange(-30, size.height() + 30)};
+}
+
+void mouse(QEvent::Type type, QPoint at, Qt::MouseButtons buttons, Qt::KeyboardModifiers mods) {
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent e(type, at, g_box->viewport()->mapToGlobal(at), button, buttons, mods);
+    QCoreApplication::sendEvent(g_box->viewport(), &e);
+}
+
+// Paints the whole box, as the screen would show it.
+void paint() {
+    const QPixmap shot = g_box->grab();
+    require(!shot.isNull() && shot.size() == g_box->size(), "the box could not be painted", {}, {});
+}
+
+void requireUnchanged(const QString& text, const char* what) {
+    require(g_box->Text() == text, what, text, g_box->Text());
+    require(stop(text, g_box->cursorPosition()) && stop(text, g_box->anchorPosition()),
+            "the caret or the selection's other end inside a cluster", text,
+            QString::number(g_box->anchorPosition()) + u'/' +
+                QString::number(g_box->cursorPosition()));
+}
+
+// The mouse and the wheel on the shown box: the text stays as it is.
+void pointAndScroll(FuzzedDataProvider& in, const QString& text) {
+    for (int k = in.ConsumeIntegralInRange(1, 4); k > 0 && in.remaining_bytes() > 0; --k) {
+        const Qt::KeyboardModifiers mods =
+            in.ConsumeIntegralInRange(0, 3) == 0 ? Qt::ShiftModifier : Qt::NoModifier;
+        switch (in.ConsumeIntegralInRange(0, 6)) {
+        case 0: {
+            // Press, drag and release. Pressed inside the selection, a move
+            // would start dragging the text, which needs a real desktop: the
+            // button goes up where it went down.
+            const QPoint at = pointIn(in);
+            const qsizetype pos = g_box->positionAt(at);
+            const bool onSelection = !(mods & Qt::ShiftModifier) && g_box->SelLength() > 0 &&
+                                     pos >= g_box->SelStart() &&
+                                     pos < g_box->SelStart() + g_box->SelLength();
+            mouse(QEvent::MouseButtonPress, at, Qt::LeftButton, mods);
+            requireUnchanged(text, "a mouse press changed the text");
+            QPoint last = at;
+            if (!onSelection)
+                for (int m = in.ConsumeIntegralInRange(0, 3); m > 0; --m) {
+                    last = pointIn(in);
+                    mouse(QEvent::MouseMove, last, Qt::LeftButton, mods);
+                    requireUnchanged(text, "dragging the mouse changed the text");
+                }
+            mouse(QEvent::MouseButtonRelease, last, Qt::NoButton, mods);
+            requireUnchanged(text, "a mouse release changed the text");
+            break;
+        }
+        case 1: {
+            // A double click, sometimes a third one: a word, then the line.
+            const QPoint at = pointIn(in);
+            g_box->setSelection(g_box->cursorPosition(), 0);
+            mouse(QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::NoModifier);
+            mouse(QEvent::MouseButtonRelease, at, Qt::NoButton, Qt::NoModifier);
+            const qsizetype pos = g_box->positionAt(at);
+            mouse(QEvent::MouseButtonDblClick, at, Qt::LeftButton, Qt::NoModifier);
+            mouse(QEvent::MouseButtonRelease, at, Qt::NoButton, Qt::NoModifier);
+            requireUnchanged(text, "a double click changed the text");
+            require(g_box->SelStart() <= pos && pos <= g_box->SelStart() + g_box->SelLength(),
+                    "a double click selected away from the point clicked", text,
+                    QString::number(pos) + u'/' + g_box->SelText());
+            if (in.ConsumeBool()) {
+                mouse(QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::NoModifier);
+                mouse(QEvent::MouseButtonRelease, at, Qt::NoButton, Qt::NoModifier);
+                requireUnchanged(text, "a triple click changed the text");
+            }
+            break;
+        }
+        default: {
+            // The wheel: notches or pixels (a touchpad), a little or a lot.
+            static constexpr int Deltas[] = {1, -1, 15, -15, 120, -120, 360, -2400, 100000};
+            const int delta = Deltas[in.ConsumeIntegralInRange(0, 8)];
+            const bool pixels = in.ConsumeBool();
+            const QPoint at = pointIn(in);
+            const qsizetype caret = g_box->cursorPosition(), anchor = g_box->anchorPosition();
+            QWheelEvent e(at, g_box->viewport()->mapToGlobal(at),
+                          pixels ? QPoint(0, delta) : QPoint(),
+                          pixels ? QPoint() : QPoint(0, delta), Qt::NoButton,
+                          in.ConsumeBool() ? Qt::ShiftModifier : Qt::NoModifier,
+                          pixels ? Qt::ScrollUpdate : Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(g_box->viewport(), &e);
+            requireUnchanged(text, "the wheel changed the text");
+            require(g_box->cursorPosition() == caret && g_box->anchorPosition() == anchor,
+                    "the wheel moved the caret", text, QString::number(g_box->cursorPosition()));
+            const QScrollBar* bar = g_box->verticalScrollBar();
+            require(bar->value() >= bar->minimum() && bar->value() <= bar->maximum(),
+                    "the scroll bar left its range", text, QString::number(bar->value()));
+            break;
+        }
+        }
+        paint();
+    }
+}
+
+// The input method's pre-edit over [from, to), changed some times, then
+// committed (or given up). A pre-edit takes the selection out, as typing
+// would; otherwise the text is left as it was until the commit. Returns the
+// commit; preedited tells whether there was any pre-edit.
+QString preeditAndCommit(FuzzedDataProvider& in, const QString& text, qsizetype from, qsizetype to,
+                         bool& preedited) {
+    const QString during = text.left(from) + text.mid(to);
+    QString preedit;
+    preedited = false;
+    for (int k = in.ConsumeIntegralInRange(0, 3); k > 0; --k) {
+        preedit += Clusters[in.ConsumeIntegralInRange(0, ClustersSize - 1)];
+        preedited = true;
+        const int cursor = in.ConsumeIntegralInRange(0, int(preedit.size()));
+        QInputMethodEvent e(
+            preedit, {{QInputMethodEvent::Cursor, cursor, 1, QVariant()},
+                      {QInputMethodEvent::TextFormat, 0, int(preedit.size()), QTextCharFormat()}});
+        QCoreApplication::sendEvent(g_box, &e);
+        require(g_box->Text() == during, "the pre-edit changed the text", during, g_box->Text());
+        require(g_box->cursorPosition() == from && g_box->anchorPosition() == from,
+                "the pre-edit moved the caret", during, QString::number(g_box->cursorPosition()));
+        // What an input method asks about the text around the caret.
+        const QString around = g_box->inputMethodQuery(Qt::ImSurroundingText).toString();
+        const int at = g_box->inputMethodQuery(Qt::ImCursorPosition).toInt();
+        const int other = g_box->inputMethodQuery(Qt::ImAnchorPosition).toInt();
+        require(at >= 0 && at <= around.size() && other >= 0 && other <= around.size() &&
+                    during.contains(around),
+                "the input method is told of a caret outside the text around it", during,
+                around + u'@' + QString::number(at));
+        g_box->inputMethodQuery(Qt::ImCursorRectangle);
+        paint();
+    }
+    QString commit;
+    if (in.ConsumeIntegralInRange(0, 3) > 0)
+        for (int k = in.ConsumeIntegralInRange(1, 2); k > 0; --k)
+            commit += Clusters[in.ConsumeIntegralInRange(0, ClustersSize - 1)];
+    QInputMethodEvent e;
+    e.setCommitString(commit);
+    QCoreApplication::sendEvent(g_box, &e);
+    return commit;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
@@ -182,7 +376,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     };
     std::vector<Step> done;
     size_t now = 0;
-    const bool shown = in.ConsumeBool();
+    bool shown = in.ConsumeBool();
     if (shown) {
         box.show();
         box.viewport()->repaint();
@@ -211,8 +405,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             text = g_box->Text();
         }
         const qsizetype end = g_box->length();
-        // A selection of any two positions, or one moved by keys.
-        if (in.ConsumeIntegralInRange(0, 4) == 0) {
+        // A selection of any two positions, one moved by keys, or one made
+        // with the mouse on the shown box.
+        const int how = in.ConsumeIntegralInRange(0, 7);
+        if (how == 1) {
+            if (!shown) {
+                box.show();
+                shown = true;
+            }
+            g_box->setSelection(in.ConsumeIntegralInRange<qsizetype>(0, end), 0);
+            paint();
+            pointAndScroll(in, text);
+        } else if (how == 0) {
             g_box->setSelection(in.ConsumeIntegralInRange<qsizetype>(0, end), 0);
             static constexpr int Keys[] = {Qt::Key_Down,  Qt::Key_Up,     Qt::Key_End,
                                            Qt::Key_Home,  Qt::Key_PageUp, Qt::Key_PageDown,
@@ -220,13 +424,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             for (int k = in.ConsumeIntegralInRange(1, 4); k > 0; --k) {
                 const int key = Keys[in.ConsumeIntegralInRange(0, 7)];
                 Qt::KeyboardModifiers mods = in.ConsumeBool() ? Qt::ShiftModifier : Qt::NoModifier;
-                if ((key == Qt::Key_Left || key == Qt::Key_Right) && in.ConsumeBool())
+                if (in.ConsumeIntegralInRange(0, 2) == 0)
                     mods |= Qt::ControlModifier;
                 press(key, mods);
-                require(valid(text, g_box->cursorPosition()) &&
-                            valid(text, g_box->anchorPosition()),
-                        "a key left the caret inside a character", text,
+                require(stop(text, g_box->cursorPosition()) && stop(text, g_box->anchorPosition()),
+                        "a key left the caret inside a cluster", text,
                         QString::number(g_box->cursorPosition()));
+                require(g_box->Text() == text, "a key that moves the caret changed the text", text,
+                        g_box->Text());
             }
             if (shown && findable(text, g_box->cursorPosition())) {
                 // The caret's character found again where it is drawn.
@@ -246,14 +451,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             const qsizetype to = in.ConsumeIntegralInRange<qsizetype>(0, end);
             g_box->setSelection(g_box->cursorPosition(), to - g_box->cursorPosition());
         }
-        const qsizetype from = g_box->SelStart();
-        const qsizetype to = from + g_box->SelLength();
-        require(valid(text, from) && valid(text, to), "the selection splits a character", text,
+        qsizetype from = g_box->SelStart();
+        qsizetype to = from + g_box->SelLength();
+        require(stop(text, from) && stop(text, to), "the selection splits a cluster", text,
                 g_box->SelText());
         require(g_box->SelText() == text.mid(from, to - from), "SelText is not the selected text",
                 text.mid(from, to - from), g_box->SelText());
-        const QString before = between(0, from);
-        const QString after = between(to, end);
+        QString before = between(0, from);
+        QString after = between(to, end);
         const QString selected = between(from, to);
         require(before + selected + after == text, "SelText pieces do not make the text", text,
                 before + selected + after);
@@ -262,7 +467,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // Enter, or Delete on a selection.
         QString added;
         bool typed = false;
-        switch (in.ConsumeIntegralInRange(0, 3)) {
+        switch (in.ConsumeIntegralInRange(0, 6)) {
         case 0:
             added = makeText(in);
             g_box->setSelText(added);
@@ -279,11 +484,62 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             added = QStringLiteral("\r\n");
             press(Qt::Key_Return, QStringLiteral("\r"));
             break;
-        default:
+        case 3:
             if (from == to)
                 continue;
             press(Qt::Key_Delete, QString());
             break;
+        case 4:
+            // Several code points to a key, as a keyboard layout or a
+            // compose sequence sends them.
+            for (int k = in.ConsumeIntegralInRange(1, 3); k > 0; --k) {
+                const QString c = Clusters[in.ConsumeIntegralInRange(0, ClustersSize - 1)];
+                press(Qt::Key_unknown, c);
+                added += c;
+            }
+            typed = true;
+            break;
+        case 5: {
+            g_box->setSelection(from, to - from);
+            bool preedited = false;
+            added = preeditAndCommit(in, text, from, to, preedited);
+            if (added.isEmpty() && (from == to || !preedited)) {
+                require(g_box->Text() == text, "a pre-edit given up changed the text", text,
+                        g_box->Text());
+                continue;
+            }
+            typed = true;
+            if (shown)
+                paint();
+            break;
+        }
+        default: {
+            // Backspace or Delete, with Ctrl a word: on a selection it goes;
+            // otherwise one piece before or after the caret does.
+            const bool back = in.ConsumeBool();
+            const Qt::KeyboardModifiers mods =
+                in.ConsumeBool() ? Qt::ControlModifier : Qt::NoModifier;
+            g_box->setSelection(from, to - from);
+            const qsizetype caret = g_box->cursorPosition();
+            QKeyEvent down(QEvent::KeyPress, back ? Qt::Key_Backspace : Qt::Key_Delete, mods);
+            QCoreApplication::sendEvent(g_box, &down);
+            if (from == to) {
+                const QString now = g_box->Text();
+                const qsizetype gone = text.size() - now.size();
+                if (gone == 0) {
+                    require(now == text && (back ? caret == 0 : caret == end),
+                            "Backspace or Delete did nothing inside the text", text, now);
+                    continue;
+                }
+                from = back ? caret - gone : caret;
+                to = back ? caret : caret + gone;
+                require(gone > 0 && from >= 0 && to <= end && valid(text, from) && valid(text, to),
+                        "Backspace or Delete split a character or added text", text, now);
+                before = text.left(from);
+                after = text.mid(to);
+            }
+            break;
+        }
         }
         if (std::getenv("PAGEWICK_FUZZ_TRACE"))
             std::fprintf(stderr, "step %d: [%lld, %lld) of %s -> %s\n", step, qlonglong(from),

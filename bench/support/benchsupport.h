@@ -3,12 +3,9 @@
 // process's memory figures and medians.
 
 #include "platform/desktop/services.h"
+#include "support/median.h"
 
 #include <QFile>
-#include <QList>
-
-#include <algorithm>
-
 #include <cstdio>
 
 // No message boxes to wait for, no sound; a failure is printed.
@@ -35,11 +32,4 @@ inline qint64 statusValue(const char* key) {
         if (line.startsWith(key))
             return line.mid(qstrlen(key)).trimmed().split(' ').first().toLongLong() * 1024;
     return 0;
-}
-
-// The median of some timings; -1 for none.
-inline double median(QList<double> v) {
-    std::sort(v.begin(), v.end());
-    const qsizetype n = v.size();
-    return n == 0 ? -1 : n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
