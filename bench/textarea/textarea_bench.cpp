@@ -88,17 +88,9 @@ bool settleIdle(textedit& w, qint64 limitMs = 60000) {
     return finished;
 }
 
-// The bytes the text area's height map of rows takes, where it tells them;
-// -1 where it does not.
-template <typename T, typename = void> struct TellsMemory : std::false_type {};
-template <typename T>
-struct TellsMemory<T, std::void_t<decltype(std::declval<const T&>().memoryBytes())>>
-    : std::true_type {};
-template <typename T> qint64 heightMapBytes(const T& area) {
-    if constexpr (TellsMemory<T>::value)
-        return qint64(area.memoryBytes());
-    else
-        return -1;
+// The bytes the text area's height map of rows takes.
+qint64 heightMapBytes(const pw::TextArea& area) {
+    return qint64(area.heightMapBytes());
 }
 
 // The scroll bar's thumb put at a fraction of its way; whether the idle
