@@ -254,11 +254,11 @@ void Stops::scan(qsizetype from, bool fromIsStop, qsizetype to) {
     for (qsizetype f = finder.toNextBoundary(); f >= 0 && f - lead.size() <= last;
          f = finder.toNextBoundary()) {
         const qsizetype b = f - lead.size();
+        if (b <= 0)
+            continue;
         // The finder's syllables of the scripts above count code units, and
         // cut an emoji or any other pair that stands among their letters in
         // two; a caret there would split the character.
-        if (b <= 0)
-            continue;
         const bool inPair = b < s.size() && s[b - 1].isHighSurrogate() && s[b].isLowSurrogate();
         if (!inPair)
             m_stops.push_back(from + b);

@@ -7,9 +7,18 @@
 // Each function reads a small window of text around the position: it starts
 // the finder at the nearest character before the position after which the
 // finder's answers cannot depend on what came earlier (anything but a mark,
-// a joiner, a modifier or a regional indicator), so what it reads grows only
-// where a cluster is longer than the window. A line of 10 MB costs a step
-// about a hundred characters.
+// a joiner, a modifier or a regional indicator, best a letter of a script
+// the finder cuts by the common rules; it looks up to 256 characters back
+// for one), so what it reads grows only where a cluster is longer than the
+// window. A step in a line of 10 MB reads a few hundred characters at most;
+// in a run of regional indicators, which pair up from the run's start, it
+// reads back to that start.
+//
+// The finder cuts Indic, Thai, Tibetan, Myanmar and Khmer text by syllables
+// of its own, which depend on where the run of that script starts: there the
+// stops are the finder's as seen from the window, which starts at a letter
+// of the run where one is near. No stop ever falls between the halves of a
+// surrogate pair (the finder's syllables would cut an emoji among them).
 //
 // Characters the text area draws as a mark of their own because they are not
 // valid text (a lone surrogate, U+FFFC, U+FDD0, U+FDD1) are clusters of their
@@ -65,8 +74,10 @@ WordSpan wordAt(const TextStore& text, qsizetype pos);
 // finds it: by its first strong character outside isolates (what lies
 // between U+2066..U+2068 and U+2069 does not count); left to right when it
 // has none, and for an empty line. A lone surrogate (drawn as U+FFFD) has no
-// direction. Reads the line in pieces of 4,096
-// characters up to that character.
+// direction. Reads the line in pieces of 4,096 characters up to that
+// character. (QTextBlock::textDirection, which moves the caret in
+// QPlainTextEdit, counts what lies in isolates and takes a lone surrogate
+// for a left-to-right letter; the layout does not, and this follows it.)
 Qt::LayoutDirection lineDirection(const TextStore& text, qsizetype line);
 
 } // namespace pw
