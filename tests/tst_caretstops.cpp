@@ -108,7 +108,7 @@ private slots:
             ++checked;
         }
         qInfo("GraphemeBreakTest: %d lines checked (%d of them cut by the toolkit's own "
-              "syllables), %d skipped (characters newer than the toolkit's tables)",
+              "syllables), %d skipped (characters the toolkit's tables do not know)",
               checked, tailored, skipped);
         QVERIFY(checked > 500);
     }
