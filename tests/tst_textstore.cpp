@@ -139,7 +139,7 @@ private slots:
                     QCOMPARE(s.canUndo(), !h.undo.empty());
                     if (h.undo.empty())
                         continue;
-                    const pw::TextStore::Change got = s.undo(), expected = h.replay(true);
+                    const pw::TextStore::Change got = s.undo().at(0), expected = h.replay(true);
                     QVERIFY2(got.pos == expected.pos && got.removed == expected.removed &&
                                  got.added == expected.added,
                              qPrintable(describe(got) + " for " + describe(expected) + "\n" +
@@ -149,7 +149,7 @@ private slots:
                     QCOMPARE(s.canRedo(), !h.redo.empty());
                     if (h.redo.empty())
                         continue;
-                    const pw::TextStore::Change got = s.redo(), expected = h.replay(false);
+                    const pw::TextStore::Change got = s.redo().at(0), expected = h.replay(false);
                     QVERIFY2(got.pos == expected.pos && got.removed == expected.removed &&
                                  got.added == expected.added,
                              qPrintable(describe(got) + " for " + describe(expected) + "\n" +
@@ -206,6 +206,53 @@ private slots:
             s.replace(s.length(), 0, QString(c), pw::TextStore::Kind::Typing);
         QCOMPARE(s.text(), QStringLiteral("hello there"));
         QCOMPARE(s.pieceCount(), 2);
+    }
+
+    void runsOfDeletionsAndJoinedStepsUndoWhole() {
+        using K = pw::TextStore::Kind;
+        pw::TextStore s;
+        s.reset(QStringLiteral("abcdef ghij"));
+        // Three Backspaces from the end of "abcdef", then two Deletes at
+        // "ghij": two steps; a Backspace elsewhere starts a third.
+        for (qsizetype at = 6; at > 3; --at)
+            s.replace(at - 1, 1, QString(), K::DeleteBack);
+        s.closeStep();
+        s.replace(4, 1, QString(), K::DeleteForward);
+        s.replace(4, 1, QString(), K::DeleteForward);
+        QCOMPARE(s.text(), QStringLiteral("abc ij"));
+        s.replace(2, 1, QString(), K::DeleteBack); // not where the last run ended
+        QCOMPARE(s.text(), QStringLiteral("ab ij"));
+        QCOMPARE(s.undo().size(), size_t(1));
+        QCOMPARE(s.text(), QStringLiteral("abc ij"));
+        s.undo();
+        QCOMPARE(s.text(), QStringLiteral("abc ghij"));
+        s.undo();
+        QCOMPARE(s.text(), QStringLiteral("abcdef ghij"));
+        QVERIFY(!s.canUndo());
+        // A text moved: taken out, then put in as part of the same step; the
+        // observer sees each change before and after it is made.
+        s.replace(0, 3, QString(), K::Other);
+        s.joinNext();
+        s.replace(5, 0, QStringLiteral("abc"), K::Other);
+        QCOMPARE(s.text(), QStringLiteral("def gabchij"));
+        struct Seen final : pw::TextStore::Observer {
+            pw::TextStore* store;
+            QStringList log;
+            void aboutToChange(const pw::TextStore::Change& c) override {
+                log << store->mid(c.pos, c.removed);
+            }
+            void changed(const pw::TextStore::Change& c) override {
+                log << store->mid(c.pos, c.added);
+            }
+        } seen;
+        seen.store = &s;
+        QCOMPARE(s.undo(&seen).size(), size_t(2));
+        QCOMPARE(s.text(), QStringLiteral("abcdef ghij"));
+        QCOMPARE(seen.log, QStringList({"abc", "", "", "abc"}));
+        QCOMPARE(s.redo().size(), size_t(2));
+        QCOMPARE(s.text(), QStringLiteral("def gabchij"));
+        QCOMPARE(s.undo().size(), size_t(2));
+        QVERIFY(!s.canUndo());
     }
 
     void largeTextIsSharedAndIndexed() {

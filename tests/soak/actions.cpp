@@ -83,7 +83,8 @@ void SoakTest::actType() {
     // Each key replaces the selection, if any, then goes on at the caret;
     // Enter is a step of its own.
     for (const QChar c : text)
-        m.replaceSelection({c == u'\r' ? QStringLiteral("\r\n") : QString(c)}, c != u'\r');
+        m.replaceSelection({c == u'\r' ? QStringLiteral("\r\n") : QString(c)},
+                           c != u'\r' ? Model::Kind::Typing : Model::Kind::Other);
 }
 
 void SoakTest::actKey() {
@@ -100,14 +101,14 @@ void SoakTest::actKey() {
         if (selection)
             m.replaceSelection({});
         else if (m.caret > 0)
-            m.replace(m.caret - 1, m.caret, {});
+            m.replace(m.caret - 1, m.caret, {}, Model::Kind::Backspace);
         break;
     case 1:
         key("Delete", Qt::Key_Delete);
         if (selection)
             m.replaceSelection({});
         else if (m.caret < n)
-            m.replace(m.caret, m.caret + 1, {});
+            m.replace(m.caret, m.caret + 1, {}, Model::Kind::Delete);
         break;
     case 2:
     case 3:
@@ -167,14 +168,14 @@ void SoakTest::actKey() {
         if (selection)
             m.replaceSelection({});
         else
-            m.replace(m.wordLeft(m.caret), m.caret, {});
+            m.replace(m.wordLeft(m.caret), m.caret, {}, Model::Kind::Backspace);
         break;
     case 16:
         key("Ctrl+Delete", Qt::Key_Delete, Qt::ControlModifier);
         if (selection)
             m.replaceSelection({});
         else
-            m.replace(m.caret, m.wordRight(m.caret), {});
+            m.replace(m.caret, m.wordRight(m.caret), {}, Model::Kind::Delete);
         break;
     }
 }

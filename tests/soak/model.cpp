@@ -37,7 +37,7 @@ void Model::setText(const QString& t) {
     typingOpen = false;
 }
 
-void Model::replace(int from, int to, const QStringList& with, bool typing) {
+void Model::replace(int from, int to, const QStringList& with, Kind kind) {
     if (from == to && with.isEmpty())
         return;
     const QStringList removed = units.mid(from, to - from);
@@ -47,12 +47,20 @@ void Model::replace(int from, int to, const QStringList& with, bool typing) {
     caret = anchor = from + int(with.size());
     redoSteps.clear();
     Step* last = undoSteps.empty() ? nullptr : &undoSteps.back();
-    if (typing && typingOpen && last && last->typing && from == to &&
-        last->pos + last->added.size() == from)
+    const bool open = typingOpen && last && last->kind == kind;
+    if (open && kind == Kind::Typing && from == to && last->pos + last->added.size() == from) {
         last->added += with;
-    else
-        undoSteps.push_back({from, removed, with, typing});
-    typingOpen = typing;
+    } else if (open && kind == Kind::Backspace && with.isEmpty() && last->added.isEmpty() &&
+               to == last->pos) {
+        last->pos = from;
+        last->removed = removed + last->removed;
+    } else if (open && kind == Kind::Delete && with.isEmpty() && last->added.isEmpty() &&
+               from == last->pos) {
+        last->removed += removed;
+    } else {
+        undoSteps.push_back({from, removed, with, kind});
+    }
+    typingOpen = kind != Kind::Other;
 }
 
 void Model::moveTo(int newCaret, int newAnchor) {

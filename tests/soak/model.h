@@ -71,20 +71,23 @@ struct Model {
     }
     // The undo history: each step where it replaced which units by which.
     // A typed character joins the step before it when that was typing that
-    // ended where it goes and the caret has not moved since.
+    // ended where it goes and the caret has not moved since; so does a
+    // Backspace after Backspaces that ended where it is, and a Delete after
+    // Deletes at the same place.
+    enum class Kind { Other, Typing, Backspace, Delete };
     struct Step {
         int pos;
         QStringList removed, added;
-        bool typing;
+        Kind kind;
     };
     std::vector<Step> undoSteps, redoSteps;
     bool typingOpen = false;
 
     // Units [from, to) replaced as one step (or part of the last); the caret
     // ends after them.
-    void replace(int from, int to, const QStringList& with, bool typing = false);
-    void replaceSelection(const QStringList& with, bool typing = false) {
-        replace(selStart(), selEnd(), with, typing);
+    void replace(int from, int to, const QStringList& with, Kind kind = Kind::Other);
+    void replaceSelection(const QStringList& with, Kind kind = Kind::Other) {
+        replace(selStart(), selEnd(), with, kind);
     }
     // The caret moved by a key: a move or a selection ends the typed step.
     void moveTo(int newCaret, int newAnchor);

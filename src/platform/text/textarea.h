@@ -1,25 +1,28 @@
 #pragma once
-// The multi-line text area: the text lives in a TextStore; only the rows in
-// view are laid out, with QTextLayout, wrapped at the width. A line longer
-// than a few thousand characters is cut into pieces at spaces (or anywhere in
-// a word that long); each piece is laid out on its own, so a keystroke lays
-// out again only the piece it falls in. Characters a reader could not see or
-// that would break the layout (NUL, a lone CR, control characters, the line
-// and paragraph separators, halves of surrogate pairs, bytes kept from a
-// file) are stored as they are and drawn as visible marks.
+// The multi-line text area. Its parts, each in a file of its own:
+//   textstore    the text and its undo history (a piece tree);
+//   caretstops   where the caret stops: grapheme clusters, words, a line's
+//                direction;
+//   linepieces   long lines cut into pieces for layout;
+//   textrows     the laid-out rows of the pieces, a bounded cache of them;
+//   heightmap    the height of the text for the scroll bar: measured lines
+//                and estimated gaps, bounded in memory;
+//   textarea*    this widget: edits and the caret (textarea.cpp), the view
+//                and the scroll bar (_view), painting (_paint), keys and
+//                input methods (_keys), the mouse and drops (_mouse), what
+//                screen readers are told (_access).
 //
-// Positions are offsets into the text, a CR LF counting two; the caret never
-// stops between a CR and its LF nor inside a surrogate pair.
+// Characters a reader could not see are stored as they are and drawn as
+// marks (marks.h). Positions are offsets into the text, a CR LF counting
+// two; the caret stops only between grapheme clusters.
 
-#include "rowindex.h"
+#include "heightmap.h"
+#include "textrows.h"
 #include "textstore.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
-#include <QTextLayout>
 
-#include <map>
-#include <memory>
 #include <vector>
 
 class QAccessibleInterface;
@@ -38,8 +41,8 @@ public:
     QString textRange(qsizetype from, qsizetype to) const { return m_store.mid(from, to - from); }
     // A new text with a fresh undo history, the caret at its start.
     void resetText(const QString& text);
-    // Replaces [from, to) as one undo step (typing steps join); the caret
-    // ends after the new text.
+    // Replaces [from, to) as one undo step (typing, and runs of Backspace
+    // or Delete, join); the caret ends after the new text.
     void replaceRange(qsizetype from, qsizetype to, const QString& text,
                       TextStore::Kind kind = TextStore::Kind::Other);
 
@@ -71,19 +74,19 @@ public:
     // Rectangles in viewport coordinates; an invalid one for a character not
     // in view.
     QRect characterRect(qsizetype pos) const;
-    QRect cursorRect() const {
-        return characterRect(m_caret).adjusted(0, 0, 1 - characterRect(m_caret).width(), 0);
-    }
+    QRect cursorRect() const;
     qsizetype positionAt(QPoint viewportPoint) const;
     // The caret's row brought into view.
     void ensureCursorVisible();
 
     // How many pieces have been laid out so far, for tests of how much work
     // an edit takes.
-    int layoutsBuilt() const { return m_built; }
+    int layoutsBuilt() const { return m_layout.layoutsBuilt(); }
     // Whether rows are still being measured in idle time, for tests that wait
     // until it has finished.
     bool measuring() const { return m_measure.isActive(); }
+    // What the height map holds, in bytes, for benchmarks.
+    size_t heightMapBytes() const { return m_heights.memoryBytes(); }
 
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
@@ -121,94 +124,94 @@ protected:
     virtual bool declinesKey(const QKeyEvent*) const { return false; }
 
 private:
-    struct Segment {
-        qsizetype start = 0;
-        qsizetype end = 0;
-        qsizetype line = 0;
-    };
-    struct Laid {
-        qsizetype len = 0;
-        QTextLayout layout;
-        qreal height = 0;
-        quint64 used = 0;
-    };
-    struct Row {
-        qsizetype seg = 0; // start of its piece
-        int line = 0;      // row within the piece
+    class EditObserver;
+    // A piece of the text in view, as the last look at the view found it.
+    struct Shown {
+        Piece piece;
+        qreal y = 0; // of the piece's first row, in the viewport
     };
 
-    Segment segmentAt(qsizetype pos) const;
-    Laid* laidOut(const Segment& s) const;
-    qreal layOut(QTextLayout& l, const Segment& s) const;
-    qsizetype lineChars(qsizetype line) const;
-    void noteRows(const Segment& s, const Laid* laid) const;
-    Row rowOf(qsizetype pos) const;
-    bool nextRow(Row& r) const;
-    bool previousRow(Row& r) const;
-    QTextLine lineOf(const Row& r) const;
-    qsizetype rowStart(const Row& r) const;
-    qsizetype rowEnd(const Row& r) const;
-    qsizetype positionInRow(const Row& r, qreal x) const;
-    qreal rowHeight(const Row& r) const { return lineOf(r).height(); }
+    // ---- edits and the caret (textarea.cpp)
+    void edited(const TextStore::Change& c);
+    void afterEdits();
+    void typeText(const QString& text);
+    void deleteBack(bool word);
+    void deleteForward(bool word);
+    qsizetype snap(qsizetype pos) const;
+    qsizetype previousStep(qsizetype pos) const;
+    qsizetype nextStep(qsizetype pos) const;
+    qsizetype wordLeftOf(qsizetype pos) const;
+    qsizetype wordRightOf(qsizetype pos) const;
+    void selectWordAt(qsizetype pos);
+    void moveCaret(qsizetype pos, bool keepAnchor, bool keepGoal = false);
+    void caretChanged();
+    void restartBlink();
+    void updateSelectionClipboard() const;
+
+    // ---- the view and the scroll bar (textarea_view.cpp)
     int textWidth() const;
-    void invalidateLayouts();
-    void edited(qsizetype pos, qsizetype removed, qsizetype added);
+    int visibleRows() const;
+    void layoutChanged();
     void fillView();
     void syncScrollBar();
     qint64 scrollUnits(qsizetype pos) const;
     qint64 totalUnits() const;
     qint64 scrollMaximum() const;
-    void forgetRows() const;
+    qsizetype positionOfUnits(qint64 units) const;
+    qsizetype lineChars(qsizetype line) const;
+    bool locate(qsizetype pos, QTextLine& line, qreal& top, int& rel) const;
+    void noteRows(const Piece& p);
+    void forgetRows();
+    void estimateRowChars();
     void startMeasuring();
     void measureSome();
-    qsizetype positionOfUnits(qint64 units) const;
-    void estimateRowChars();
     void scrollRows(int rows);
-    int visibleRows() const;
+    void scrollPixels(qreal pixels);
 
-    qsizetype snap(qsizetype pos) const;
-    qsizetype previousStep(qsizetype pos) const;
-    qsizetype nextStep(qsizetype pos) const;
-    qsizetype wordLeft(qsizetype pos) const;
-    qsizetype wordRight(qsizetype pos) const;
-    void selectWordAt(qsizetype pos);
-    void moveCaret(qsizetype pos, bool keepAnchor, bool keepGoal = false);
-    void typeText(const QString& text);
-    void caretChanged();
-    void restartBlink();
-    void updateSelectionClipboard() const;
+    // ---- painting (textarea_paint.cpp)
+    void prepareView();
+    void paintText(QPainter& p, const QRect& clip) const;
+
+    // ---- keys and input methods (textarea_keys.cpp)
+    bool moveByKey(int key, bool ctrl, bool shift);
+    void moveVertically(int key, bool shift);
+
+    // ---- mouse and drops (textarea_mouse.cpp)
     void startDrag();
     QMenu* createContextMenu();
 
+    // ---- screen readers (textarea_access.cpp)
+    void tellReadersRemoving(qsizetype pos, qsizetype len);
+    void tellReadersEdited(qsizetype pos, qsizetype removed, qsizetype added);
+    void tellReadersReset();
+    void tellReadersCaret();
+
     TextStore m_store;
+    // The laid-out rows: a cache that any look at the text may fill.
+    mutable TextRows m_layout{m_store};
     qsizetype m_caret = 0;
     qsizetype m_anchor = 0;
     qreal m_goalX = -1;
     qsizetype m_top = 0; // start of the top row in view
+    std::vector<Shown> m_shown;
 
-    mutable std::vector<qsizetype> m_breaks; // starts of pieces inside long lines
-    mutable std::map<qsizetype, std::unique_ptr<Laid>> m_laid;
-    mutable quint64 m_paintCount = 0;
-    mutable int m_built = 0;
-    mutable int m_laidWidth = -1;
-    mutable qint64 m_fullRows = 0;
-    mutable qint64 m_fullRowChars = 0;
+    // The scroll bar's measure: a row counts m_rowChars units.
     qint64 m_rowChars = 80;
     qsizetype m_shownChars = 4096;
     qint64 m_shownUnits = 4096;
     qint64 m_scrollScale = 1;
     bool m_syncing = false;
-    bool m_atEnd = false; // the last row is in view
+    bool m_atEnd = false;  // the last row is in view
+    qreal m_wheelRest = 0; // wheel turns too small to scroll a row yet
 
     // Rows of the lines laid out so far; the others are estimated.
-    mutable RowIndex m_rows;
-    qsizetype m_lines = 1; // lines of the text as m_rows knows it
+    HeightMap m_heights;
+    qsizetype m_lines = 1; // lines of the text as m_heights knows it
     // Measuring in idle time: lines around m_measureCenter, outwards.
     QBasicTimer m_measure;
-    mutable qsizetype m_measureCenter = -1;
+    qsizetype m_measureCenter = -1;
     qsizetype m_measureNext = 0;
 
-    QString m_preedit;
     int m_preeditCursor = 0;
 
     QBasicTimer m_blink;
@@ -225,6 +228,11 @@ private:
     bool m_wordSelecting = false;
     qsizetype m_wordAnchorStart = 0;
     qsizetype m_wordAnchorEnd = 0;
+    // What an edit takes out, kept for screen readers until it is told.
+    QString m_removedText;
+    // The selection screen readers were last told of.
+    qsizetype m_toldSelStart = -1;
+    qsizetype m_toldSelEnd = -1;
 
     friend class TextAreaAccessible;
 };

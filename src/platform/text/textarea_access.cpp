@@ -4,7 +4,10 @@
 
 #include "textarea.h"
 
+#include <QAccessible>
 #include <QAccessibleWidget>
+
+#include <limits>
 
 namespace pw {
 
@@ -114,6 +117,68 @@ public:
         area()->replaceRange(start, end, text);
     }
 };
+
+// ---------------------------------------------------------------- events
+
+namespace {
+
+// Screen readers count characters in int.
+int offset(qsizetype pos) {
+    return int(std::min<qsizetype>(pos, std::numeric_limits<int>::max()));
+}
+
+} // namespace
+
+// What an edit is about to take out, for the delete event that follows it.
+void TextArea::tellReadersRemoving(qsizetype pos, qsizetype len) {
+    m_removedText.clear();
+    if (len > 0 && QAccessible::isActive())
+        m_removedText = m_store.mid(pos, len);
+}
+
+void TextArea::tellReadersEdited(qsizetype pos, qsizetype removed, qsizetype added) {
+    if (QAccessible::isActive()) {
+        if (removed) {
+            QAccessibleTextRemoveEvent ev(this, offset(pos), m_removedText);
+            QAccessible::updateAccessibility(&ev);
+        }
+        if (added) {
+            QAccessibleTextInsertEvent ev(this, offset(pos), m_store.mid(pos, added));
+            QAccessible::updateAccessibility(&ev);
+        }
+    }
+    m_removedText.clear();
+}
+
+// A new text: the old one went, all of it, and the new one came.
+void TextArea::tellReadersReset() {
+    if (QAccessible::isActive()) {
+        QAccessibleTextUpdateEvent ev(this, 0, m_removedText, m_store.text());
+        QAccessible::updateAccessibility(&ev);
+    }
+    m_removedText.clear();
+}
+
+// Every move of the caret, with a selection or without; and the selection
+// when it changed, also when it went away.
+void TextArea::tellReadersCaret() {
+    const bool selected = SelLength() > 0;
+    const qsizetype start = selected ? SelStart() : -1;
+    const qsizetype end = selected ? SelStart() + SelLength() : -1;
+    const bool selectionChanged = start != m_toldSelStart || end != m_toldSelEnd;
+    m_toldSelStart = start;
+    m_toldSelEnd = end;
+    if (!QAccessible::isActive())
+        return;
+    if (selectionChanged) {
+        QAccessibleTextSelectionEvent sel(this, offset(std::max<qsizetype>(start, 0)),
+                                          offset(std::max<qsizetype>(end, 0)));
+        sel.setCursorPosition(offset(m_caret));
+        QAccessible::updateAccessibility(&sel);
+    }
+    QAccessibleTextCursorEvent ev(this, offset(m_caret));
+    QAccessible::updateAccessibility(&ev);
+}
 
 QAccessibleInterface* textAreaAccessible(QObject* object) {
     if (auto* area = qobject_cast<TextArea*>(object))

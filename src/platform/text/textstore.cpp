@@ -62,6 +62,7 @@ void TextStore::clearHistory() {
     dropSteps(m_undo);
     dropSteps(m_redo);
     m_open = false;
+    m_joinNext = false;
 }
 
 void TextStore::reset(const QString& text) {
@@ -312,10 +313,18 @@ void TextStore::replace(qsizetype pos, qsizetype len, const QString& text, Kind 
     split(m_root, pos, a, b);
     split(b, len, b, c);
 
-    const bool typing = kind == Kind::Typing;
+    // A step goes on while the same kind of edit goes on where the last one
+    // ended: typing after typing, Backspace before the last Backspace,
+    // Delete where the last Delete was.
     Step* last = m_undo.empty() ? nullptr : &m_undo.back();
-    const bool joins =
-        typing && m_open && last && last->typing && len == 0 && last->pos + last->addedLen == pos;
+    const bool open = m_open && last && last->kind == kind && !m_joinNext;
+    bool joins = false;
+    if (open && kind == Kind::Typing)
+        joins = len == 0 && last->pos + last->addedLen == pos;
+    else if (open && kind == Kind::DeleteBack)
+        joins = text.isEmpty() && last->addedLen == 0 && pos + len == last->pos;
+    else if (open && kind == Kind::DeleteForward)
+        joins = text.isEmpty() && last->addedLen == 0 && pos == last->pos;
 
     // Typing goes on at the end of the piece typed last: that piece grows
     // rather than a new one being made for each character.
@@ -338,24 +347,44 @@ void TextStore::replace(qsizetype pos, qsizetype len, const QString& text, Kind 
         m_root = merge(merge(a, text.isEmpty() ? nullptr : appendPiece(text)), c);
     }
 
-    if (joins) {
+    if (joins && kind == Kind::Typing) {
         last->addedLen += text.size();
         destroy(b);
+    } else if (joins && kind == Kind::DeleteBack) {
+        last->pos = pos;
+        last->removedLen += len;
+        last->removed = merge(b, last->removed);
+    } else if (joins) {
+        last->removedLen += len;
+        last->removed = merge(last->removed, b);
     } else {
-        m_undo.push_back(Step{pos, len, text.size(), b, nullptr, typing});
+        m_undo.push_back(Step{pos, len, text.size(), b, nullptr, kind, m_joinNext});
     }
-    m_open = typing;
+    m_joinNext = false;
+    m_open = kind != Kind::Other;
 }
 
-TextStore::Change TextStore::undo() {
-    return replay(m_undo, m_redo, true);
+std::vector<TextStore::Change> TextStore::undo(Observer* observer) {
+    // A step joined to the one before goes back with it, newest first.
+    std::vector<Change> changes;
+    bool more = true;
+    while (more && !m_undo.empty()) {
+        more = m_undo.back().withPrevious;
+        changes.push_back(replay(m_undo, m_redo, true, observer));
+    }
+    return changes;
 }
 
-TextStore::Change TextStore::redo() {
-    return replay(m_redo, m_undo, false);
+std::vector<TextStore::Change> TextStore::redo(Observer* observer) {
+    std::vector<Change> changes;
+    do
+        changes.push_back(replay(m_redo, m_undo, false, observer));
+    while (!m_redo.empty() && m_redo.back().withPrevious);
+    return changes;
 }
 
-TextStore::Change TextStore::replay(std::vector<Step>& from, std::vector<Step>& to, bool undoing) {
+TextStore::Change TextStore::replay(std::vector<Step>& from, std::vector<Step>& to, bool undoing,
+                                    Observer* observer) {
     if (from.empty())
         return {};
     Step s = from.back();
@@ -364,6 +393,9 @@ TextStore::Change TextStore::replay(std::vector<Step>& from, std::vector<Step>& 
     Node*& out = undoing ? s.added : s.removed;
     const qsizetype outLen = undoing ? s.addedLen : s.removedLen;
     const qsizetype inLen = undoing ? s.removedLen : s.addedLen;
+    const Change change{s.pos, outLen, inLen};
+    if (observer)
+        observer->aboutToChange(change);
     Node *a, *b, *c;
     split(m_root, s.pos, a, b);
     split(b, outLen, b, c);
@@ -372,7 +404,10 @@ TextStore::Change TextStore::replay(std::vector<Step>& from, std::vector<Step>& 
     out = b;
     to.push_back(s);
     m_open = false;
-    return {s.pos, outLen, inLen};
+    m_joinNext = false;
+    if (observer)
+        observer->changed(change);
+    return change;
 }
 
 } // namespace pw

@@ -16,8 +16,9 @@ namespace pw {
 class TextStore {
 public:
     // How an edit is grouped for undo: typed characters that follow each
-    // other make one step; everything else is a step of its own.
-    enum class Kind { Typing, Other };
+    // other make one step, and so do Backspaces (or Deletes) that follow
+    // each other; everything else is a step of its own.
+    enum class Kind { Typing, DeleteBack, DeleteForward, Other };
 
     // What an edit, an undo or a redo did: at pos, removed characters were
     // replaced by added ones.
@@ -54,10 +55,25 @@ public:
     // The next edit starts a step of its own even if it is typing.
     void closeStep() { m_open = false; }
 
+    // The next edit is undone and redone together with the last one (a
+    // drag that moves text takes it out and puts it in: one step).
+    void joinNext() { m_joinNext = !m_undo.empty(); }
+
+    // Told of each change an undo or a redo makes, before it is made (the
+    // text still holds what goes) and after.
+    struct Observer {
+        virtual void aboutToChange(const Change&) {}
+        virtual void changed(const Change&) {}
+
+    protected:
+        ~Observer() = default;
+    };
+
     bool canUndo() const { return !m_undo.empty(); }
     bool canRedo() const { return !m_redo.empty(); }
-    Change undo();
-    Change redo();
+    // The changes made, in the order they were made.
+    std::vector<Change> undo(Observer* observer = nullptr);
+    std::vector<Change> redo(Observer* observer = nullptr);
     void clearHistory();
 
     // Number of pieces, for tests of how edits are stored.
@@ -71,7 +87,8 @@ private:
         qsizetype addedLen = 0;
         Node* removed = nullptr; // on the undo stack: what the step took out
         Node* added = nullptr;   // on the redo stack: what the step put in
-        bool typing = false;
+        Kind kind = Kind::Other;
+        bool withPrevious = false; // undone and redone with the step before
     };
 
     const QString& buffer(int b) const { return b == 0 ? m_original : m_added; }
@@ -88,7 +105,7 @@ private:
     void dropSteps(std::vector<Step>& steps);
     // Takes the newest step of from out of the text again (undoing) or puts
     // it back in (redoing), and hands it to the other stack.
-    Change replay(std::vector<Step>& from, std::vector<Step>& to, bool undoing);
+    Change replay(std::vector<Step>& from, std::vector<Step>& to, bool undoing, Observer* observer);
     Node* appendPiece(const QString& text);
     void visit(const Node* t, qsizetype base, qsizetype from, qsizetype to, QChar*& out) const;
     qsizetype feedsBefore(qsizetype pos) const;
@@ -102,6 +119,7 @@ private:
     std::vector<Step> m_undo;
     std::vector<Step> m_redo;
     bool m_open = false;
+    bool m_joinNext = false;
     std::uint32_t m_seed = 2463534242u;
 };
 
