@@ -17,6 +17,8 @@ packages=(
     appstream desktop-file-utils man-db binutils
     cups printer-driver-cups-pdf
     clang libclang-rt-14-dev
+    # the Unicode break test data the caret test reads
+    unicode-data
     # the tools the tests run: mkfifo, mount, chattr, readelf
     coreutils mount e2fsprogs binutils
 )
