@@ -6,6 +6,7 @@
 #include "platform/controls/textbox.h"
 #include "platform/text/caretstops.h"
 #include "platform/text/linepieces.h"
+#include "platform/text/textrows.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -145,6 +146,51 @@ private slots:
                 store.replace(cut, removed, add, pw::TextStore::Kind::Other);
                 pieces.edited(cut, removed, add.size());
                 QCOMPARE(check(), QString());
+            }
+        }
+    }
+
+    void linesCountedWithoutLayoutFitOneRow() {
+        // Idle measuring counts a line one row, unlaid, only where the layout
+        // would too; and it does so for most short lines.
+        const QString alphabet = QStringLiteral("WMmwil.,; \t<>/=\"'abcdefgh0123\u00e9\u00c6");
+        QRandomGenerator rng(3);
+        QStringList lines;
+        for (int i = 0; i < 600; ++i) {
+            QString line;
+            for (int n = rng.bounded(70); n > 0; --n)
+                line += alphabet[rng.bounded(int(alphabet.size()))];
+            lines << line;
+        }
+        pw::TextStore store;
+        store.reset(lines.join(u'\n'));
+        pw::TextRows rows(store);
+        for (const auto& [family, size, bold] :
+             {std::tuple{"Sans", 10, false}, std::tuple{"Serif", 16, true},
+              std::tuple{"Monospace", 9, false}}) {
+            QFont font{QString::fromLatin1(family), size};
+            font.setBold(bold);
+            rows.setFont(font);
+            for (const int width : {120, 260, 400}) {
+                rows.setWidth(width);
+                int judged = 0, oneRow = 0;
+                for (qsizetype line = 0; line < store.lineCount(); ++line) {
+                    const qsizetype start = store.lineStart(line);
+                    const qsizetype end = store.lineContentEnd(line);
+                    const int laid = rows.layout(rows.pieceAt(start)).lineCount();
+                    oneRow += laid == 1;
+                    if (rows.surelyOneRow(store.mid(start, end - start))) {
+                        ++judged;
+                        QVERIFY2(laid == 1, qPrintable(QStringLiteral("%1 %2 px: \"%3\"")
+                                                           .arg(family)
+                                                           .arg(width)
+                                                           .arg(store.mid(start, end - start))));
+                    }
+                }
+                QVERIFY2(
+                    judged * 10 >= oneRow * 7,
+                    qPrintable(
+                        QStringLiteral("%1 of %2 at %3 px").arg(judged).arg(oneRow).arg(width)));
             }
         }
     }

@@ -205,10 +205,9 @@ void TextArea::startMeasuring() {
     m_measure.start(0, this);
 }
 
-// A line surely fits one row when even at the font's widest advance it is
-// narrower than the view and holds nothing laid out otherwise (tabs, marks,
-// scripts that may be drawn from other fonts): it counts one row without
-// being laid out. Only the others are laid out, piece by piece.
+// A line that surely fits one row (its characters' advances add up to less
+// than the width: see TextRows::surelyOneRow) counts one row without being
+// laid out. Only the others are laid out, piece by piece.
 void TextArea::measureSome() {
     if (!isVisible() || m_measureCenter < 0) {
         m_measure.stop();
@@ -217,8 +216,6 @@ void TextArea::measureSome() {
     QElapsedTimer clock;
     clock.start();
     const qsizetype lines = m_store.lineCount();
-    const qreal widest = QFontMetricsF(font()).maxWidth();
-    const qsizetype surelyFits = widest > 0 ? qsizetype(std::floor(m_layout.width() / widest)) : 0;
     bool changed = false;
     for (int n = 0;; ++n) {
         const qsizetype k = m_measureNext;
@@ -241,13 +238,8 @@ void TextArea::measureSome() {
         const qsizetype start = m_store.lineStart(line);
         const qsizetype end = m_store.lineContentEnd(line);
         qint64 rows = 0;
-        bool fits = end - start <= surelyFits;
-        if (fits) {
-            const QString t = m_store.mid(start, end - start);
-            for (const QChar c : t)
-                fits = fits && c.unicode() >= 0x20 && c.unicode() != 0x7F && c.unicode() < 0x0300;
-        }
-        if (fits) {
+        if (end - start <= LinePieces::MaxPiece &&
+            m_layout.surelyOneRow(m_store.mid(start, end - start))) {
             rows = 1;
         } else {
             for (qsizetype pos = start;;) {

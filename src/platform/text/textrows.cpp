@@ -3,13 +3,18 @@
 #include "caretstops.h"
 #include "marks.h"
 
+#include <QFontMetricsF>
+
 #include <algorithm>
+#include <cmath>
 
 namespace pw {
 
 namespace {
 
 constexpr size_t KeepLayouts = 256;
+constexpr qreal TabStop = 80;
+constexpr char16_t Plain = 0x300; // characters below this are looked up
 
 } // namespace
 
@@ -19,6 +24,7 @@ void TextRows::setFont(const QFont& font) {
     if (font == m_font)
         return;
     m_font = font;
+    m_advances.clear();
     clear();
 }
 
@@ -58,7 +64,7 @@ void TextRows::layOut(QTextLayout& l, const Piece& p) {
     l.setFont(m_font);
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    option.setTabStopDistance(80);
+    option.setTabStopDistance(TabStop);
     // Every piece of a line is laid out in the line's direction.
     option.setTextDirection(directionOf(p.line));
     l.setTextOption(option);
@@ -116,6 +122,40 @@ int TextRows::countRows(const Piece& p) {
     QTextLayout l;
     layOut(l, p);
     return l.lineCount();
+}
+
+bool TextRows::surelyOneRow(QStringView text) {
+    if (m_advances.empty()) {
+        const QFontMetricsF metrics(m_font);
+        m_advances.assign(Plain, -1);
+        m_narrowest = 0;
+        for (char16_t c = 0x20; c < Plain; ++c) {
+            if (c == 0x7F || (c >= 0x80 && c < 0xA0))
+                continue; // drawn as marks, or not at all
+            m_advances[c] = metrics.horizontalAdvance(QChar(c));
+            if (m_advances[c] > 0 && (m_narrowest == 0 || m_advances[c] < m_narrowest))
+                m_narrowest = m_advances[c];
+        }
+    }
+    // Shaping (kerning, ligatures) only narrows Latin text a little; keep a
+    // margin all the same.
+    const qreal limit = m_width * 0.97 - 2;
+    if (m_narrowest > 0 && text.size() * m_narrowest > limit)
+        return false;
+    qreal x = 0;
+    for (const QChar ch : text) {
+        const char16_t c = ch.unicode();
+        if (c == u'\t') {
+            x = (std::floor(x / TabStop) + 1) * TabStop;
+        } else {
+            if (c >= Plain || m_advances[c] < 0)
+                return false;
+            x += m_advances[c];
+        }
+        if (x > limit)
+            return false;
+    }
+    return true;
 }
 
 void TextRows::trim() {

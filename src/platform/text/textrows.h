@@ -15,6 +15,7 @@
 
 #include <map>
 #include <memory>
+#include <vector>
 
 namespace pw {
 
@@ -49,6 +50,11 @@ public:
     const QTextLayout* kept(const Piece& p) const;
     // Lays out a piece without keeping it, for measuring: its rows.
     int countRows(const Piece& p);
+    // Whether a line's text surely takes one row, told without laying it
+    // out: it holds only characters the font draws itself (no marks, no
+    // accents, no other scripts) whose advances, tabs at their stops, add up
+    // to less than the width with room to spare. False means "lay it out".
+    bool surelyOneRow(QStringView text);
 
     Row rowOf(qsizetype pos);
     bool next(Row& r);
@@ -91,6 +97,10 @@ private:
     QString m_preedit;
     qsizetype m_preeditAt = -1;
     quint64 m_use = 0;
+    // The font's advance of each character below U+0300; negative for those
+    // drawn as marks. Made when first needed.
+    std::vector<qreal> m_advances;
+    qreal m_narrowest = 0;
     int m_built = 0;
     qint64 m_fullRows = 0;
     qint64 m_fullRowChars = 0;
