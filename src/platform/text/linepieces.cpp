@@ -12,6 +12,14 @@ bool isSpace(QChar c) {
     return c == u' ' || c == u'\t';
 }
 
+// Between two characters of the first blocks (Latin, below the combining
+// marks) there is always a cluster boundary, but inside a CR LF: no need to
+// ask the boundary finder, which costs far more.
+bool plainBoundary(QChar before, QChar after) {
+    return before.unicode() < 0x300 && after.unicode() < 0x300 &&
+           !(before == u'\r' && after == u'\n');
+}
+
 } // namespace
 
 Piece LinePieces::at(qsizetype pos) {
@@ -43,7 +51,9 @@ Piece LinePieces::at(qsizetype pos) {
                     break;
                 }
             }
-            qsizetype stop = snapToStop(m_store, cut);
+            qsizetype stop = plainBoundary(m_store.at(cut - 1), m_store.at(cut))
+                                 ? cut
+                                 : snapToStop(m_store, cut);
             if (stop <= from)
                 stop = nextStop(m_store, cut); // one cluster longer than a piece
             if (stop >= e)
