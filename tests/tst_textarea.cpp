@@ -442,6 +442,19 @@ private slots:
         QCoreApplication::sendEvent(&s.box, &commit);
         QCOMPARE(s.box.Text(), QStringLiteral("alpha\u00E9 beta\r\ngamma delta\r\nlast"));
         QCOMPARE(s.box.inputMethodQuery(Qt::ImCursorPosition).toInt(), 6);
+        // A replacement that names half of a pair takes the whole pair; the
+        // input method sees the caret's line around it, however long.
+        s.box.setText(QString::fromUtf16(u"a\xD83D\xDE00"
+                                         u"b") +
+                      QString(5000, u'x'));
+        s.box.setSelection(3, 0);
+        QInputMethodEvent replace;
+        replace.setCommitString(QStringLiteral("y"), -1, 1);
+        QCoreApplication::sendEvent(&s.box, &replace);
+        QCOMPARE(s.box.Text().left(3), QStringLiteral("ayb"));
+        s.box.setSelection(2500, 0);
+        QCOMPARE(s.box.inputMethodQuery(Qt::ImSurroundingText).toString(), QString(2048, u'x'));
+        QCOMPARE(s.box.inputMethodQuery(Qt::ImCursorPosition).toInt(), 1024);
     }
 
     void filesDroppedAreOpenedTextIsInserted() {

@@ -46,7 +46,7 @@ bool openfile::LoadIntoEditor(const QString& path) {
     text.reserve(qsizetype(file.LOF()) + 2);
     try {
         while (!file.Eof()) {
-            text += file.LineInput();
+            file.LineInputTo(text);
             text += QLatin1String("\r\n");
         }
     } catch (const pw::Cancelled&) {

@@ -275,18 +275,18 @@ bool SequentialFile::Eof() {
     return false;
 }
 
-QString SequentialFile::LineInput() {
+void SequentialFile::LineInputTo(QString& out) {
     if (Eof())
         throw OperationError(QStringLiteral("Could not read the file"), shown(m_path),
                              QStringLiteral("The end of the file was passed."));
     if (m_unicode) {
         const qsizetype cr = m_text.indexOf(u'\r', m_textPos);
         const qsizetype end = cr < 0 ? m_text.size() : cr;
-        QString line = m_text.sliced(m_textPos, end - m_textPos);
+        out += QStringView(m_text).sliced(m_textPos, end - m_textPos);
         m_textPos = end;
         if (cr >= 0 && ++m_textPos < m_text.size() && m_text[m_textPos] == u'\n')
             ++m_textPos;
-        return line;
+        return;
     }
     // Look for the CR only in what was not searched yet: a long line may
     // take many chunks.
@@ -298,8 +298,7 @@ QString SequentialFile::LineInput() {
             break;
     }
     const qsizetype end = cr < 0 ? m_buffer.size() : cr;
-    QString line;
-    if (!codec().decode(QByteArrayView(m_buffer.constData() + m_pos, end - m_pos), line))
+    if (!codec().decode(QByteArrayView(m_buffer.constData() + m_pos, end - m_pos), out))
         m_undecodable = true;
     m_pos = end;
     if (cr >= 0) {
@@ -309,6 +308,11 @@ QString SequentialFile::LineInput() {
         if (m_pos < m_buffer.size() && m_buffer[m_pos] == '\n')
             ++m_pos;
     }
+}
+
+QString SequentialFile::LineInput() {
+    QString line;
+    LineInputTo(line);
     return line;
 }
 

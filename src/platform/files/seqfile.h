@@ -68,6 +68,9 @@ public:
     // Line Input #: one line without its break. A line ends at CR or CR LF;
     // a lone LF is part of the line.
     QString LineInput();
+    // The same line added to the end of out, without a string of its own:
+    // for reading a whole file into one text.
+    void LineInputTo(QString& out);
     // True when no line is left to read.
     bool Eof();
     // The length of an input file in bytes, as it was when it was opened.

@@ -258,8 +258,13 @@ void TextArea::inputMethodEvent(QInputMethodEvent* e) {
         qsizetype from = SelStart();
         qsizetype to = from + SelLength();
         if (e->replacementLength() && from == to) {
-            from = std::clamp<qsizetype>(m_caret + e->replacementStart(), 0, length());
-            to = std::clamp<qsizetype>(from + e->replacementLength(), from, length());
+            // What the input method names is widened to whole clusters: it
+            // must not take half of a pair or of a CR LF.
+            from = snap(std::clamp<qsizetype>(m_caret + e->replacementStart(), 0, length()));
+            to = std::clamp<qsizetype>(m_caret + e->replacementStart() + e->replacementLength(),
+                                       from, length());
+            if (snap(to) != to)
+                to = nextStep(to);
         }
         m_layout.setPreedit(-1, QString());
         replaceRange(from, to, e->commitString(), TextStore::Kind::Typing);

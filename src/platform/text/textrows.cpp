@@ -15,6 +15,7 @@ namespace {
 constexpr size_t KeepLayouts = 256;
 constexpr qreal TabStop = 80;
 constexpr char16_t Plain = 0x300; // characters below this are looked up
+constexpr qreal Unknown = -1;
 
 } // namespace
 
@@ -126,16 +127,11 @@ int TextRows::countRows(const Piece& p) {
 
 bool TextRows::surelyOneRow(QStringView text) {
     if (m_advances.empty()) {
+        // Looked up for each character when first met (a text uses few).
+        m_advances.assign(Plain, Unknown);
         const QFontMetricsF metrics(m_font);
-        m_advances.assign(Plain, -1);
-        m_narrowest = 0;
-        for (char16_t c = 0x20; c < Plain; ++c) {
-            if (c == 0x7F || (c >= 0x80 && c < 0xA0))
-                continue; // drawn as marks, or not at all
-            m_advances[c] = metrics.horizontalAdvance(QChar(c));
-            if (m_advances[c] > 0 && (m_narrowest == 0 || m_advances[c] < m_narrowest))
-                m_narrowest = m_advances[c];
-        }
+        m_narrowest = std::min({metrics.horizontalAdvance(u'i'), metrics.horizontalAdvance(u'l'),
+                                metrics.horizontalAdvance(u' '), metrics.horizontalAdvance(u'.')});
     }
     // Shaping (kerning, ligatures) only narrows Latin text a little; keep a
     // margin all the same.
@@ -148,9 +144,12 @@ bool TextRows::surelyOneRow(QStringView text) {
         if (c == u'\t') {
             x = (std::floor(x / TabStop) + 1) * TabStop;
         } else {
-            if (c >= Plain || m_advances[c] < 0)
-                return false;
-            x += m_advances[c];
+            if (c >= Plain || c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0))
+                return false; // drawn as marks, or not at all
+            qreal& advance = m_advances[c];
+            if (advance == Unknown)
+                advance = QFontMetricsF(m_font).horizontalAdvance(ch);
+            x += advance;
         }
         if (x > limit)
             return false;

@@ -97,8 +97,9 @@ private:
     QString m_preedit;
     qsizetype m_preeditAt = -1;
     quint64 m_use = 0;
-    // The font's advance of each character below U+0300; negative for those
-    // drawn as marks. Made when first needed.
+    // The font's advance of each character below U+0300, found when first
+    // needed; and the width of a narrow letter, under which no line of that
+    // many characters can fit.
     std::vector<qreal> m_advances;
     qreal m_narrowest = 0;
     int m_built = 0;
