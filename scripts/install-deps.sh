@@ -22,6 +22,9 @@ packages=(
     # the tools the tests run: mkfifo, mount, chattr, readelf
     coreutils mount e2fsprogs binutils
 )
+# Packages named on the command line are installed with them (the
+# benchmarks' own list, for one).
+packages+=("$@")
 
 missing=()
 for p in "${packages[@]}"; do
