@@ -66,6 +66,7 @@ public:
     // break included), took rows rows. A line inside a block is left as it
     // is: its rows are already counted in the block's. Refused (false) when
     // lineStart or chars disagree with the map, or the line is in a block.
+    // (A gap knows only its total characters: the start is where it is cut.)
     bool setRows(qsizetype line, qsizetype lineStart, qsizetype chars, qint64 rows);
 
     // An edit replaced lines [first, last] (numbered as before it) by lines
@@ -73,11 +74,14 @@ public:
     // and changed the length of the text by delta characters. Those lines
     // become unmeasured, joined with the gaps beside them; a measured line or
     // a block the edit touches becomes part of that gap as a whole. Later
-    // lines keep their measure under their new numbers.
+    // lines keep their measure under their new numbers. (The change in
+    // length, not the lines' new characters, since the map cannot tell what
+    // the lines held inside a gap.)
     void edited(qsizetype first, qsizetype last, qsizetype added, qsizetype delta);
 
     // The units before the position lineStart + offset, in the given line.
     // lineStart is where the line starts in the text; offset is within it.
+    // Past the last line: the total.
     qint64 unitsAt(qsizetype line, qsizetype lineStart, qsizetype offset, qint64 R) const;
     // The units of the whole text, its last line included.
     qint64 totalUnits(qint64 R) const;
@@ -85,7 +89,9 @@ public:
     // The line the view is at: merging starts farthest from it.
     void setKeep(qsizetype line) { m_keep = line; }
     qsizetype keep() const { return m_keep; }
-    // At least 16 nodes; DefaultCapacity unless set.
+    // At least 16 nodes; DefaultCapacity unless set. A text of more than
+    // 100,000 lines may hold a quarter node a line at most, a shorter one
+    // 25,000 nodes.
     void setCapacity(qsizetype nodes);
     qsizetype capacity() const { return m_capacity; }
 
