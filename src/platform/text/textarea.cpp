@@ -86,9 +86,7 @@ void TextArea::resetText(const QString& text) {
     tellReadersRemoving(0, old);
     m_store.reset(text);
     m_layout.setPreedit(-1, QString());
-    m_layout.clear();
-    // The pieces of the old text are no use for the new one.
-    m_layout.edited(0, old, 0);
+    m_layout.reset();
     m_lines = m_store.lineCount();
     m_heights.reset(m_lines, m_store.length());
     m_measureCenter = -1;
@@ -146,19 +144,18 @@ void TextArea::deleteForward(bool word) {
 }
 
 void TextArea::undo() {
-    if (!m_store.canUndo())
-        return;
-    EditObserver observer(this);
-    m_store.undo(&observer);
-    afterEdits();
-    ensureCursorVisible();
+    replay(true);
 }
 
 void TextArea::redo() {
-    if (!m_store.canRedo())
+    replay(false);
+}
+
+void TextArea::replay(bool undoing) {
+    if (undoing ? !m_store.canUndo() : !m_store.canRedo())
         return;
     EditObserver observer(this);
-    m_store.redo(&observer);
+    undoing ? m_store.undo(&observer) : m_store.redo(&observer);
     afterEdits();
     ensureCursorVisible();
 }

@@ -134,6 +134,7 @@ private:
     // ---- edits and the caret (textarea.cpp)
     void edited(const TextStore::Change& c);
     void afterEdits();
+    void replay(bool undoing);
     void typeText(const QString& text);
     void deleteBack(bool word);
     void deleteForward(bool word);

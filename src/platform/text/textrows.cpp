@@ -43,6 +43,11 @@ void TextRows::clear() {
     m_directionLine = -1;
 }
 
+void TextRows::reset() {
+    clear();
+    m_pieces.clear();
+}
+
 void TextRows::setPreedit(qsizetype pos, const QString& text) {
     if (m_preeditAt >= 0)
         m_laid.erase(pieceAt(m_preeditAt).start);

@@ -68,7 +68,11 @@ public:
     qsizetype positionInRow(const Row& r, qreal x);
 
     void edited(qsizetype pos, qsizetype removed, qsizetype added);
+    // Layouts go (the font or the width changed); the cuts of long lines
+    // stay, as they do not depend on either.
     void clear();
+    // A new text: layouts and cuts go.
+    void reset();
     // Layouts not used since the given use count are let go once more than
     // a few hundred are kept.
     void markUse() { ++m_use; }
